@@ -1,0 +1,37 @@
+#pragma once
+// File-system helpers. Every path here is Windows-1251 text with '/' as the
+// separator; the conversion to the UTF-8 names on disk happens inside.
+// Failures raise EInOutError unless the function says it returns false.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Whole-text wildcard match with '?' (one character) and '*' (any run);
+// letter case is significant.
+bool MatchMask(const std::string &text, const std::string &mask);
+
+// Recursive listing of Dir (with a trailing '/') for file names matching Mask;
+// the search ignores letter case (Cyrillic included). Appends full paths.
+void ListFiles(const std::string &dir, const std::string &mask, std::vector<std::string> &out);
+
+namespace mv {
+std::string ToDiskPath(const std::string &path1251);   // Windows-1251 -> UTF-8
+std::string FromDiskPath(const std::string &pathUtf8); // UTF-8 -> Windows-1251
+
+bool FileExists(const std::string &path);
+bool DirectoryExists(const std::string &path);
+// Creates the directory and its missing parents; true when it exists afterwards.
+bool ForceDirectories(const std::string &path);
+bool RenameFile(const std::string &from, const std::string &to);
+// Copies; with failIfExists an existing target makes it return false.
+bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExists);
+bool DeleteFileAt(const std::string &path);
+std::int64_t FileSize(const std::string &path); // -1 when missing
+// A new, empty, uniquely named file in the system temporary directory
+// ($TMPDIR or /tmp); returns its path.
+std::string NewTempFile(const std::string &prefix = "mv");
+// The directory of the running executable, with a trailing '/'.
+std::string ExecutableDir();
+// Free space of the file system holding path, in bytes (-1 when unknown).
+std::int64_t FreeDiskSpace(const std::string &path);
+} // namespace mv
