@@ -1,0 +1,33 @@
+#pragma once
+// The connection's input buffer. Consuming bytes only advances a read offset;
+// the unread rest moves to the front once 32768 bytes have been consumed, so
+// reading many short lines never shifts the buffer for each line.
+#include <cstddef>
+#include <string>
+
+class TIdSimpleBuffer {
+public:
+  virtual ~TIdSimpleBuffer() = default;
+  // Unread bytes.
+  std::size_t Size() const { return FData.size() - FOffset; }
+  const char *Data() const { return FData.data() + FOffset; }
+  void Append(const void *bytes, std::size_t count);
+  virtual void Clear();
+
+protected:
+  std::string FData;
+  std::size_t FOffset = 0;
+};
+
+class TIdManagedBuffer : public TIdSimpleBuffer {
+public:
+  static constexpr std::size_t CompactThreshold = 32768;
+  // Drops `count` unread bytes from the front.
+  void Remove(std::size_t count);
+  // Moves the first `count` unread bytes out.
+  std::string Extract(std::size_t count);
+  // Position of the first `c` at or after unread position `from`, or npos.
+  std::size_t Find(char c, std::size_t from) const;
+  // Bytes consumed and not yet compacted away (for tests of the compaction rule).
+  std::size_t ConsumedOffset() const { return FOffset; }
+};
