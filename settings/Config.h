@@ -47,7 +47,8 @@ inline constexpr int kDefaultPopPort = 110;
 inline constexpr int kDefaultSmtpPort = 25;
 // "ваш_идентификатор" / "тайна_ключ" in Windows-1251: the user name that
 // marks the settings as not yet made, and the password placeholder.
-inline constexpr const char *kPlaceholderUser = "\xE2\xE0\xF8_\xE8\xE4\xE5\xED\xF2\xE8\xF4\xE8\xEA\xE0\xF2\xEE\xF0";
+inline constexpr const char *kPlaceholderUser =
+    "\xE2\xE0\xF8_\xE8\xE4\xE5\xED\xF2\xE8\xF4\xE8\xEA\xE0\xF2\xEE\xF0";
 inline constexpr const char *kPlaceholderPassword = "\xF2\xE0\xE9\xED\xE0_\xEA\xEB\xFE\xF7";
 
 std::string MailIniPath(const std::string &baseDir);     // baseDir + "Mail.ini"

@@ -29,8 +29,9 @@ bool SenderMatches(const std::string &addressMask, const std::string &sender);
 // The routing reader: for n = 1..CNT reads A n first and, only when
 // senderMatches(A n) holds, F n and P n. Returns the rules whose sender
 // matched, in order, with Number set. Empty without [Count].
-std::vector<RoutingRule> ReadRulesForSender(const std::string &baseDir,
-                                            const std::function<bool(const std::string &addressMask)> &senderMatches);
+std::vector<RoutingRule>
+ReadRulesForSender(const std::string &baseDir,
+                   const std::function<bool(const std::string &addressMask)> &senderMatches);
 // The same with the ordinary address test (SenderMatches against sender).
 std::vector<RoutingRule> ReadRulesForSender(const std::string &baseDir, const std::string &sender);
 } // namespace mv

@@ -1,0 +1,262 @@
+#include "platform/FileSystem.h"
+
+#include "platform/CodePage.h"
+#include "platform/Errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace {
+// Wildcard match of text against mask; same(a, b) compares one text byte with
+// one mask byte. Each run between stars is taken at its leftmost fit, which
+// gives the same answer as backtracking.
+template <typename Same> bool WildcardMatch(std::string_view text, std::string_view mask, Same same) {
+  auto fits = [&](std::string_view part, std::size_t at) {
+    for (std::size_t k = 0; k < part.size(); ++k)
+      if (part[k] != '?' && !same(text[at + k], part[k]))
+        return false;
+    return true;
+  };
+  const std::size_t firstStar = mask.find('*');
+  if (firstStar == std::string_view::npos)
+    return !text.empty() && text.size() == mask.size() && fits(mask, 0);
+
+  const std::string_view head = mask.substr(0, firstStar);
+  if (head.size() > text.size() || !fits(head, 0))
+    return false;
+  std::size_t pos = head.size();
+
+  const std::size_t lastStar = mask.rfind('*');
+  std::size_t partBegin = firstStar + 1;
+  while (partBegin <= lastStar) {
+    const std::size_t partEnd = mask.find('*', partBegin);
+    const std::string_view part = mask.substr(partBegin, partEnd - partBegin);
+    partBegin = partEnd + 1;
+    if (part.empty())
+      continue;
+    bool found = false;
+    for (; pos + part.size() <= text.size(); ++pos)
+      if (fits(part, pos)) {
+        found = true;
+        break;
+      }
+    if (!found)
+      return false;
+    pos += part.size();
+  }
+
+  const std::string_view tail = mask.substr(lastStar + 1);
+  return tail.size() <= text.size() - pos && fits(tail, text.size() - tail.size());
+}
+
+bool SameByte(char a, char b) {
+  return a == b;
+}
+bool SameLetter(char a, char b) {
+  return mv::UpperChar1251(static_cast<unsigned char>(a)) == mv::UpperChar1251(static_cast<unsigned char>(b));
+}
+
+// The directory search's name test: letter case ignored, and a mask ending in
+// ".*" also finds names without any extension ("*.*" finds every entry).
+bool SearchMatches(const std::string &name, const std::string &mask) {
+  if (WildcardMatch(name, mask, SameLetter))
+    return true;
+  return mask.size() >= 2 && mask.compare(mask.size() - 2, 2, ".*") == 0 &&
+         name.find('.') == std::string::npos &&
+         WildcardMatch(name, std::string_view(mask).substr(0, mask.size() - 2), SameLetter);
+}
+
+bool StatPath(const std::string &path, struct stat &st) {
+  return stat(mv::ToDiskPath(path).c_str(), &st) == 0;
+}
+
+bool CopyContents(int in, int out) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(in, buffer, sizeof buffer);
+    if (n == 0)
+      return true;
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = write(out, buffer + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR)
+        continue;
+      if (w <= 0)
+        return false;
+      done += w;
+    }
+  }
+}
+} // namespace
+
+bool MatchMask(const std::string &text, const std::string &mask) {
+  return WildcardMatch(text, mask, SameByte);
+}
+
+void ListFiles(const std::string &dir, const std::string &mask, std::vector<std::string> &out) {
+  const std::string base = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+  DIR *handle = opendir(mv::ToDiskPath(base.empty() ? "./" : base).c_str());
+  if (!handle)
+    return;
+  std::vector<std::string> names;
+  while (const dirent *entry = readdir(handle)) {
+    const std::string name = mv::FromDiskPath(entry->d_name);
+    if (name != "." && name != ".." && SearchMatches(name, mask))
+      names.push_back(name);
+  }
+  closedir(handle);
+  // A stable order regardless of the file system: by name, letter case ignored.
+  std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+    const int byText = mv::CompareText1251(a, b);
+    return byText != 0 ? byText < 0 : a < b;
+  });
+  for (const std::string &name : names) {
+    const std::string path = base + name;
+    struct stat st {};
+    if (lstat(mv::ToDiskPath(path).c_str(), &st) != 0)
+      continue;
+    if (S_ISDIR(st.st_mode))
+      ListFiles(path, mask, out);
+    else if (!S_ISLNK(st.st_mode) || !mv::DirectoryExists(path)) // a linked directory could loop
+      out.push_back(path);
+  }
+}
+
+namespace mv {
+std::string ToDiskPath(const std::string &path1251) {
+  return Win1251ToUtf8(path1251);
+}
+std::string FromDiskPath(const std::string &pathUtf8) {
+  return Utf8ToWin1251(pathUtf8);
+}
+
+bool FileExists(const std::string &path) {
+  struct stat st {};
+  return StatPath(path, st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string &path) {
+  struct stat st {};
+  return StatPath(path, st) && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(const std::string &path) {
+  if (path.empty())
+    return false;
+  std::string disk = ToDiskPath(path);
+  while (disk.size() > 1 && disk.back() == '/')
+    disk.pop_back();
+  for (std::size_t slash = disk.find('/', 1);; slash = disk.find('/', slash + 1)) {
+    const std::string prefix = disk.substr(0, slash);
+    mkdir(prefix.c_str(), 0777); // an existing one is fine; the final test decides
+    if (slash == std::string::npos)
+      break;
+  }
+  struct stat st {};
+  return stat(disk.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RenameFile(const std::string &from, const std::string &to) {
+  const std::string source = ToDiskPath(from), target = ToDiskPath(to);
+  // Like the Windows move: never replace an existing target.
+  struct stat st {};
+  if (lstat(target.c_str(), &st) == 0)
+    return false;
+  if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno == EINVAL || errno == ENOSYS) { // a file system without the no-replace flag
+    if (rename(source.c_str(), target.c_str()) == 0)
+      return true;
+  }
+  if (errno != EXDEV)
+    return false;
+  // Across file systems: copy, then remove the source.
+  if (!CopyFileTo(from, to, true))
+    return false;
+  if (unlink(source.c_str()) != 0) {
+    unlink(target.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExists) {
+  const std::string source = ToDiskPath(from), target = ToDiskPath(to);
+  const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0)
+    return false;
+  struct stat st {};
+  if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+    close(in);
+    return false;
+  }
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
+  const int out = open(target.c_str(), flags, 0666);
+  if (out < 0) {
+    close(in);
+    return false;
+  }
+  bool ok = CopyContents(in, out);
+  // The copy keeps the time the source was last written, as the Windows copy does.
+  const timespec times[2] = {st.st_atim, st.st_mtim};
+  futimens(out, times);
+  ok = close(out) == 0 && ok;
+  close(in);
+  if (!ok)
+    unlink(target.c_str());
+  return ok;
+}
+
+bool DeleteFileAt(const std::string &path) {
+  return unlink(ToDiskPath(path).c_str()) == 0;
+}
+
+std::int64_t FileSize(const std::string &path) {
+  struct stat st {};
+  if (!StatPath(path, st) || S_ISDIR(st.st_mode))
+    return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+std::string NewTempFile(const std::string &prefix) {
+  const char *env = std::getenv("TMPDIR");
+  std::string dir = env && *env ? env : "/tmp";
+  if (dir.back() != '/')
+    dir += '/';
+  std::string name = dir + ToDiskPath(prefix) + "XXXXXX";
+  const int fd = mkstemp(name.data());
+  if (fd < 0)
+    throw EInOutError("Cannot create a temporary file in " + FromDiskPath(dir));
+  close(fd);
+  return FromDiskPath(name);
+}
+
+std::string ExecutableDir() {
+  char buffer[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0)
+    throw EInOutError("Cannot find the program directory");
+  std::string path(buffer, static_cast<std::size_t>(n));
+  return FromDiskPath(path.substr(0, path.rfind('/') + 1));
+}
+
+std::int64_t FreeDiskSpace(const std::string &path) {
+  struct statvfs vfs {};
+  if (statvfs(ToDiskPath(path).c_str(), &vfs) != 0)
+    return -1;
+  return static_cast<std::int64_t>(vfs.f_bavail) * static_cast<std::int64_t>(vfs.f_frsize);
+}
+} // namespace mv

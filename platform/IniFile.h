@@ -1,0 +1,56 @@
+#pragma once
+// INI files with the rules the settings have always relied on:
+// - section and key names compare without regard to case (Windows-1251
+//   letters, Cyrillic included); the first section and key of a name count;
+// - a value is the text after the first '=', without leading and trailing
+//   blanks, read up to its first 2047 characters, stored verbatim;
+// - a missing file, section or key reads as the caller's default;
+// - writes create the file, section or key as needed;
+// - a section exists when it holds at least one key.
+// The files are Windows-1251 text; LF and CRLF lines read alike, and every
+// write stores CRLF lines (the files stay as the Windows tools shape them).
+// A write never leaves a half-written file: the new text goes to a
+// temporary file in the same directory, which is then renamed over the old.
+// A failed write raises EIniFileException "Unable to write to <path>".
+#include <string>
+#include <vector>
+
+namespace mv {
+class IniFile {
+public:
+  // The longest value a read returns.
+  static constexpr std::size_t kMaxValueLength = 2047;
+
+  // path: Windows-1251, '/' separated. createMode: permission bits of a file
+  // this object creates (e.g. 0600 for a file holding passwords); -1 uses the
+  // ordinary 0666 less the process umask. An existing file keeps its mode.
+  explicit IniFile(std::string path, int createMode = -1);
+
+  const std::string &FileName() const { return path_; }
+
+  std::string ReadString(const std::string &section, const std::string &key, const std::string &def) const;
+  // Lenient: def for text that is not a whole number; "$..." and "0x..."
+  // (longer than two characters) read as hexadecimal.
+  int ReadInteger(const std::string &section, const std::string &key, int def) const;
+  // Any whole number other than 0 is true; other text gives def.
+  bool ReadBool(const std::string &section, const std::string &key, bool def) const;
+
+  void WriteString(const std::string &section, const std::string &key, const std::string &value);
+  void WriteInteger(const std::string &section, const std::string &key, int value); // decimal
+  void WriteBool(const std::string &section, const std::string &key, bool value);   // "1" / "0"
+
+  // Removes every section of that name with all its lines. Nothing to erase
+  // (or no file) is not an error and writes nothing.
+  void EraseSection(const std::string &section);
+  bool SectionExists(const std::string &section) const;
+  // Key names of the section, in file order.
+  std::vector<std::string> ReadSection(const std::string &section) const;
+
+private:
+  std::vector<std::string> ReadLines() const;
+  void WriteLines(const std::vector<std::string> &lines) const;
+
+  std::string path_;
+  int createMode_;
+};
+} // namespace mv
