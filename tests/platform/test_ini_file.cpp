@@ -1,0 +1,166 @@
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
+
+#include "ScratchDir.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+std::string ReadAll(const std::string &diskPath) {
+  std::ifstream in(diskPath, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteAll(const std::string &diskPath, const std::string &text) {
+  std::ofstream(diskPath, std::ios::binary) << text;
+}
+
+class IniFileTest : public ::testing::Test {
+protected:
+  ScratchDir dir;
+  std::string path = dir.Path() + "Test.ini";
+  std::string disk = dir.DiskPath() + "Test.ini";
+};
+} // namespace
+
+TEST_F(IniFileTest, MissingFileSectionOrKeyReadsAsDefault) {
+  mv::IniFile ini(path);
+  EXPECT_EQ(ini.ReadString("Pop3", "ServerName", "dflt"), "dflt");
+  EXPECT_EQ(ini.ReadInteger("Pop3", "ServerPort", 110), 110);
+  EXPECT_FALSE(ini.SectionExists("Pop3"));
+  WriteAll(disk, "[Pop3]\nServerName=a\n");
+  EXPECT_EQ(ini.ReadString("Smtp", "ServerName", "d"), "d");
+  EXPECT_EQ(ini.ReadString("Pop3", "ServerUser", "u"), "u");
+}
+
+TEST_F(IniFileTest, NamesIgnoreCaseValuesAreTrimmedAfterTheFirstEquals) {
+  // Section "Почта" in capitals and in small letters, LF and CRLF lines mixed.
+  WriteAll(disk, "; comment\r\n[ \xCF\xCE\xD7\xD2\xC0 ]\r\n  \xCA\xEB\xFE\xF7  =  a=b = c  \t\n"
+                 "Empty=\r\n[pop3]\nservername =  host.example.org\n");
+  mv::IniFile ini(path);
+  EXPECT_EQ(ini.ReadString("\xEF\xEE\xF7\xF2\xE0", "\xEA\xEB\xFE\xF7", ""), "a=b = c"); // [почта] ключ
+  EXPECT_EQ(ini.ReadString("\xEF\xEE\xF7\xF2\xE0", "Empty", "default"),
+            ""); // present but empty is no default
+  EXPECT_EQ(ini.ReadString("POP3", "ServerName", ""), "host.example.org");
+}
+
+TEST_F(IniFileTest, LongValuesReadAsTheirFirst2047Characters) {
+  const std::string value(3000, 'x');
+  mv::IniFile ini(path);
+  ini.WriteString("S", "K", value);
+  EXPECT_EQ(ini.ReadString("S", "K", ""), value.substr(0, 2047));
+}
+
+TEST_F(IniFileTest, WritesCreateFileSectionAndKeyAndReplaceInPlace) {
+  mv::IniFile ini(path);
+  ini.WriteString("Pop3", "ServerName", "one");
+  ini.WriteString("Smtp", "ServerName", "two");
+  ini.WriteString("pop3", "ServerPort", "110");
+  ini.WriteString("POP3", "SERVERNAME", "three");
+  EXPECT_EQ(ReadAll(disk), "[Pop3]\r\nSERVERNAME=three\r\nServerPort=110\r\n[Smtp]\r\nServerName=two\r\n");
+  // A value is stored verbatim: quotes and blanks inside stay.
+  ini.WriteString("Email", "PersonalEmail", "\"Name\" <a@b>");
+  EXPECT_EQ(ini.ReadString("email", "personalemail", ""), "\"Name\" <a@b>");
+}
+
+TEST_F(IniFileTest, NewKeyGoesAfterTheLastLineOfItsSection) {
+  WriteAll(disk, "[A]\nx=1\n\n[B]\ny=2\n");
+  mv::IniFile ini(path);
+  ini.WriteString("A", "z", "3");
+  EXPECT_EQ(ReadAll(disk), "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n");
+}
+
+TEST_F(IniFileTest, EraseSectionAndSectionExistence) {
+  WriteAll(
+      disk,
+      "[Keep]\na=1\n[FilePath]\nF1=*\nA1=\n[Count]\nCNT=1\n[filepath]\nF9=x\n[Empty]\n[Junk]\nno key here\n");
+  mv::IniFile ini(path);
+  EXPECT_TRUE(ini.SectionExists("count"));
+  EXPECT_FALSE(ini.SectionExists("Empty")); // a header alone is no section
+  EXPECT_FALSE(ini.SectionExists("Junk"));
+  EXPECT_EQ(ini.ReadSection("FILEPATH"), (std::vector<std::string>{"F1", "A1"}));
+  ini.EraseSection("FilePath");
+  EXPECT_FALSE(ini.SectionExists("FilePath")); // every copy of it is gone
+  EXPECT_EQ(ini.ReadString("Count", "CNT", ""), "1");
+  EXPECT_EQ(ini.ReadString("Keep", "a", ""), "1");
+  // Erasing what is not there writes nothing, not even a new file.
+  mv::IniFile other(dir.Path() + "Other.ini");
+  other.EraseSection("Interval");
+  struct stat st {};
+  EXPECT_NE(stat((dir.DiskPath() + "Other.ini").c_str(), &st), 0);
+}
+
+TEST_F(IniFileTest, IntegerAndBooleanReads) {
+  WriteAll(disk, "[N]\ndec=90\nhex1=0x1F\nhex2=$10\nshort=0x\nbad=12a\nneg=-5\n"
+                 "[Check]\nset=1\ntwo=2\nzero=0\ntext=x\n");
+  mv::IniFile ini(path);
+  EXPECT_EQ(ini.ReadInteger("N", "dec", 0), 90);
+  EXPECT_EQ(ini.ReadInteger("N", "hex1", 0), 31);
+  EXPECT_EQ(ini.ReadInteger("N", "hex2", 0), 16);
+  EXPECT_EQ(ini.ReadInteger("N", "short", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("N", "bad", 7), 7);
+  EXPECT_EQ(ini.ReadInteger("N", "neg", 0), -5);
+  EXPECT_TRUE(ini.ReadBool("Check", "set", false));
+  EXPECT_TRUE(ini.ReadBool("Check", "two", false));
+  EXPECT_FALSE(ini.ReadBool("Check", "zero", true));
+  EXPECT_FALSE(ini.ReadBool("Check", "text", false));
+  EXPECT_TRUE(ini.ReadBool("Check", "text", true)); // not a number: the default
+  ini.WriteBool("Check", "w", true);
+  ini.WriteInteger("N", "w", -12);
+  EXPECT_EQ(ini.ReadString("Check", "w", ""), "1");
+  EXPECT_EQ(ini.ReadString("N", "w", ""), "-12");
+}
+
+TEST_F(IniFileTest, FailedWritesNameTheFile) {
+  mv::IniFile missingDir(dir.Path() + "no/such/dir/Mail.ini");
+  try {
+    missingDir.WriteString("S", "K", "v");
+    FAIL() << "no error";
+  } catch (const EIniFileException &e) {
+    EXPECT_EQ(e.Message(), "Unable to write to " + dir.Path() + "no/such/dir/Mail.ini");
+  }
+  // A read-only file refuses writes and erasures, whoever runs the program,
+  // and keeps its text.
+  WriteAll(disk, "[S]\nK=old\n");
+  chmod(disk.c_str(), 0444);
+  mv::IniFile ini(path);
+  EXPECT_THROW(ini.WriteString("S", "K", "new"), EIniFileException);
+  EXPECT_THROW(ini.EraseSection("S"), EIniFileException);
+  EXPECT_EQ(ReadAll(disk), "[S]\nK=old\n");
+}
+
+TEST_F(IniFileTest, WritesReplaceTheFileWholeAndKeepOrSetItsMode) {
+  WriteAll(disk, "[S]\nK=old\n");
+  chmod(disk.c_str(), 0640);
+  struct stat before {};
+  stat(disk.c_str(), &before);
+  mv::IniFile(path).WriteString("S", "K", "new");
+  struct stat after {};
+  stat(disk.c_str(), &after);
+  EXPECT_NE(before.st_ino, after.st_ino); // a new file took the old one's name
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_EQ(ReadAll(disk), "[S]\r\nK=new\r\n");
+  // No temporary file stays behind.
+  int entries = 0;
+  for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.DiskPath()))
+    ++entries;
+  EXPECT_EQ(entries, 1);
+
+  // A file created for secrets gets the requested mode.
+  mv::IniFile secret(dir.Path() + "Mail.ini", 0600);
+  secret.WriteString("Pop3", "ServerPassword", "p");
+  struct stat st {};
+  stat((dir.DiskPath() + "Mail.ini").c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+TEST_F(IniFileTest, CyrillicFileNameIsUtf8OnDisk) {
+  const std::string name1251 = "\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8.ini"; // Настройки.ini
+  mv::IniFile(dir.Path() + name1251).WriteString("S", "K", "v");
+  EXPECT_EQ(ReadAll(dir.DiskPath() + mv::Win1251ToUtf8(name1251)), "[S]\r\nK=v\r\n");
+}
