@@ -110,15 +110,21 @@ protected:
   void SetOwnedIOHandler(std::unique_ptr<TIdIOHandler> handler);
   bool OwnsIOHandler() const { return FOwnedIOHandler != nullptr; }
   void ResetInputState();
-  // Closes the channel and lets an owned one go.
-  void CloseAndFreeChannel();
 
 private:
+  friend class TIdChannelUse;
   void SendBytes(const char *bytes, int count);
   std::string TakeInput(std::size_t count);
+  // Closes the channel after a failure that left the connection unusable.
+  void CloseBrokenChannel(TIdIOHandler &channel);
 
   TIdIOHandler *FIOHandler = nullptr;
   std::unique_ptr<TIdIOHandler> FOwnedIOHandler;
+  // The pump runs window events in the middle of a wait, and one of them may
+  // disconnect this connection: an owned channel let go while a wait is still
+  // inside it is kept here until that wait has unwound.
+  std::unique_ptr<TIdIOHandler> FRetiredIOHandler;
+  int FChannelUseDepth = 0;
   TIdManagedBuffer FInputBuffer;
   std::string FRecvScratch;
   std::unique_ptr<std::string> FWriteBuffer;

@@ -1,0 +1,354 @@
+#include "net/IdTCPConnection.h"
+
+#include "mime/IdStream.h"
+#include "net/IdAntiFreeze.h"
+#include "net/IdExceptions.h"
+
+namespace {
+constexpr int kWSAESHUTDOWN = 10058;
+constexpr int kWSAECONNABORTED = 10053;
+constexpr int kWSAECONNRESET = 10054;
+constexpr int kWSAETIMEDOUT = 10060;
+
+// Failures after which the socket cannot carry anything any more.
+bool IsConnectionLost(int error) {
+  return error == kWSAESHUTDOWN || error == kWSAECONNABORTED || error == kWSAECONNRESET ||
+         error == kWSAETIMEDOUT;
+}
+
+bool IsBlank(unsigned char c) {
+  return c <= ' ';
+}
+
+std::string TrimBlanks(const std::string &text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsBlank(static_cast<unsigned char>(text[begin])))
+    ++begin;
+  while (end > begin && IsBlank(static_cast<unsigned char>(text[end - 1])))
+    --end;
+  return text.substr(begin, end - begin);
+}
+} // namespace
+
+// Marks the channel as in use for the length of an operation that may pump.
+class TIdChannelUse {
+public:
+  explicit TIdChannelUse(TIdTCPConnection &connection) : FConnection(connection) {
+    ++FConnection.FChannelUseDepth;
+  }
+  ~TIdChannelUse() {
+    if (--FConnection.FChannelUseDepth == 0)
+      FConnection.FRetiredIOHandler.reset();
+  }
+  TIdChannelUse(const TIdChannelUse &) = delete;
+  TIdChannelUse &operator=(const TIdChannelUse &) = delete;
+
+private:
+  TIdTCPConnection &FConnection;
+};
+
+TIdTCPConnection::TIdTCPConnection() = default;
+
+TIdTCPConnection::~TIdTCPConnection() = default;
+
+void TIdTCPConnection::SetIOHandler(TIdIOHandler *handler) {
+  if (handler == FIOHandler)
+    return;
+  if (FOwnedIOHandler && FOwnedIOHandler.get() == FIOHandler) {
+    if (FChannelUseDepth > 0)
+      FRetiredIOHandler = std::move(FOwnedIOHandler);
+    FOwnedIOHandler.reset();
+  }
+  FIOHandler = handler;
+}
+
+void TIdTCPConnection::SetOwnedIOHandler(std::unique_ptr<TIdIOHandler> handler) {
+  SetIOHandler(handler.get());
+  FOwnedIOHandler = std::move(handler);
+}
+
+void TIdTCPConnection::ResetInputState() {
+  FInputBuffer.Clear();
+  FClosedGracefully = false;
+}
+
+void TIdTCPConnection::Disconnect() {
+  const bool wasConnected = IsConnected();
+  if (wasConnected)
+    FIOHandler->Close();
+  if (FOwnedIOHandler)
+    SetIOHandler(nullptr);
+  if (wasConnected && OnDisconnected)
+    OnDisconnected();
+}
+
+bool TIdTCPConnection::IsConnected() {
+  try {
+    CheckDisconnected(false);
+  } catch (const Exception &) {
+    return false;
+  }
+  return FIOHandler && FIOHandler->IsOpen();
+}
+
+bool TIdTCPConnection::CheckDisconnected(bool raise, bool ignoreBuffer) {
+  bool disconnected = false;
+  if (FClosedGracefully) {
+    if (FIOHandler && FIOHandler->IsOpen()) {
+      FIOHandler->Close();
+      if (OnDisconnected)
+        OnDisconnected();
+    }
+    disconnected = true;
+  } else if (FIOHandler) {
+    disconnected = !FIOHandler->IsOpen();
+  }
+  if (disconnected && raise && (FInputBuffer.Size() == 0 || ignoreBuffer))
+    throw EIdConnClosedGracefully();
+  return disconnected;
+}
+
+void TIdTCPConnection::CloseBrokenChannel(TIdIOHandler &channel) {
+  if (channel.IsOpen())
+    channel.Close();
+}
+
+int TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout) {
+  if (timeout == IdTimeoutDefault)
+    timeout = ReadTimeout == 0 ? IdTimeoutInfinite : ReadTimeout;
+  CheckDisconnected(raiseIfDisconnected, false);
+  if (!IsConnected()) {
+    if (raiseIfDisconnected)
+      throw EIdNotConnected();
+    return 0;
+  }
+  TIdChannelUse use(*this);
+  TIdIOHandler *channel = FIOHandler;
+  int count;
+  do {
+    if (!channel->WaitReadable(timeout)) {
+      if (raiseOnTimeout)
+        throw EIdReadTimeout();
+      return -1;
+    }
+    FRecvScratch.resize(static_cast<std::size_t>(RecvBufferSize > 0 ? RecvBufferSize : 1));
+    count = channel->Receive(FRecvScratch.data(), static_cast<int>(FRecvScratch.size()));
+    if (count == 0)
+      FClosedGracefully = true;
+    if (count < 0) {
+      const int error = channel->LastError();
+      // A socket shut down under us reads as the end of data: what is
+      // buffered can still be read, and only an empty buffer fails.
+      if (error == kWSAESHUTDOWN || error == kWSAECONNABORTED) {
+        count = 0;
+        CloseBrokenChannel(*channel);
+        if (FInputBuffer.Size() == 0)
+          mv::RaiseSocketError(error);
+      } else {
+        if (IsConnectionLost(error))
+          CloseBrokenChannel(*channel);
+        mv::RaiseSocketError(error);
+      }
+    }
+    if (count > 0)
+      FInputBuffer.Append(FRecvScratch.data(), static_cast<std::size_t>(count));
+    CheckDisconnected(raiseIfDisconnected, false);
+    if (count > 0)
+      return count;
+  } while (channel == FIOHandler && channel->IsOpen() && !FClosedGracefully);
+  return 0;
+}
+
+std::string TIdTCPConnection::TakeInput(std::size_t count) {
+  std::string bytes = FInputBuffer.Extract(count);
+  DoWork(wmRead, static_cast<std::int64_t>(bytes.size()));
+  return bytes;
+}
+
+std::string TIdTCPConnection::ReadLine(int timeout, int maxLength) {
+  if (maxLength == -1)
+    maxLength = MaxLineLength;
+  FReadLnSplit = false;
+  FReadLnTimedOut = false;
+  const std::size_t limit = maxLength > 0 ? static_cast<std::size_t>(maxLength) : std::string::npos;
+  std::size_t scanned = 0; // bytes of the buffer already searched for the LF
+  std::size_t lf;
+  for (;;) {
+    lf = FInputBuffer.Find('\n', scanned);
+    const std::size_t lineLength = lf != std::string::npos ? lf : FInputBuffer.Size();
+    if (limit != std::string::npos && lineLength > limit) {
+      if (MaxLineAction == maException)
+        throw EIdReadLnMaxLineLengthExceeded();
+      FReadLnSplit = true;
+      return TakeInput(limit);
+    }
+    if (lf != std::string::npos)
+      break;
+    scanned = FInputBuffer.Size();
+    CheckDisconnected(true, true);
+    if (FillInputBuffer(true, timeout, timeout == IdTimeoutDefault) == -1) {
+      FReadLnTimedOut = true;
+      return std::string();
+    }
+  }
+  std::string line = TakeInput(lf + 1);
+  line.pop_back();
+  if (!line.empty() && line.back() == '\r')
+    line.pop_back();
+  return line;
+}
+
+std::string TIdTCPConnection::ReadNonBlankLine(int attempts) {
+  std::string line;
+  int made = 0;
+  do {
+    line = TrimBlanks(ReadLine());
+    ++made;
+  } while (line.empty() && made < attempts);
+  return line;
+}
+
+void TIdTCPConnection::ReadExact(void *buffer, int count) {
+  if (count <= 0)
+    return;
+  while (FInputBuffer.Size() < static_cast<std::size_t>(count)) {
+    FillInputBuffer(true, IdTimeoutDefault, true);
+    CheckDisconnected(true, true);
+  }
+  const std::string bytes = TakeInput(static_cast<std::size_t>(count));
+  bytes.copy(static_cast<char *>(buffer), bytes.size());
+}
+
+std::string TIdTCPConnection::ReadExact(int count) {
+  std::string bytes(count > 0 ? static_cast<std::size_t>(count) : 0, '\0');
+  ReadExact(bytes.data(), count);
+  return bytes;
+}
+
+namespace {
+template <typename Store>
+int ReadLinesInto(TIdTCPConnection &connection, const std::string &delimiter, bool unstuffDots, Store store) {
+  int count = 0;
+  connection.BeginWork(wmRead);
+  try {
+    for (;;) {
+      std::string line = connection.ReadLine();
+      if (line == delimiter)
+        break;
+      if (unstuffDots && line.size() >= 2 && line[0] == '.' && line[1] == '.')
+        line.erase(0, 1);
+      store(line);
+      ++count;
+    }
+  } catch (...) {
+    connection.EndWork(wmRead);
+    throw;
+  }
+  connection.EndWork(wmRead);
+  return count;
+}
+} // namespace
+
+int TIdTCPConnection::ReadLinesUntil(std::vector<std::string> &lines, const std::string &delimiter,
+                                     bool unstuffDots) {
+  return ReadLinesInto(*this, delimiter, unstuffDots,
+                       [&lines](std::string &line) { lines.push_back(std::move(line)); });
+}
+
+int TIdTCPConnection::ReadLinesUntil(TIdStream &stream, const std::string &delimiter, bool unstuffDots) {
+  return ReadLinesInto(*this, delimiter, unstuffDots, [&stream](std::string &line) {
+    line += "\r\n";
+    stream.WriteString(line);
+  });
+}
+
+void TIdTCPConnection::WriteText(const std::string &text) {
+  if (!text.empty())
+    WriteBytes(text.data(), static_cast<int>(text.size()));
+}
+
+void TIdTCPConnection::WriteLine(const std::string &line) {
+  WriteText(line + "\r\n");
+}
+
+void TIdTCPConnection::WriteLines(const std::vector<std::string> &lines) {
+  for (const std::string &line : lines)
+    WriteLine(line);
+}
+
+void TIdTCPConnection::WriteBytes(const void *buffer, int count, bool writeNow) {
+  if (count <= 0)
+    return;
+  CheckDisconnected(true, true);
+  if (!IsConnected())
+    throw EIdNotConnected();
+  const char *bytes = static_cast<const char *>(buffer);
+  if (writeNow || !FWriteBuffer) {
+    SendBytes(bytes, count);
+    return;
+  }
+  FWriteBuffer->append(bytes, static_cast<std::size_t>(count));
+  if (FWriteBufferThreshold > 0 && FWriteBuffer->size() >= static_cast<std::size_t>(FWriteBufferThreshold))
+    FlushBufferedWrites(FWriteBufferThreshold);
+}
+
+void TIdTCPConnection::SendBytes(const char *bytes, int count) {
+  TIdChannelUse use(*this);
+  TIdIOHandler *channel = FIOHandler;
+  // The caller's bytes may live in the write buffer, which a pumped event
+  // could discard: send from a copy.
+  const std::string copy(bytes, static_cast<std::size_t>(count));
+  int sent = 0;
+  while (sent < count) {
+    const int n = channel->Send(copy.data() + sent, count - sent);
+    if (n < 0) {
+      const int error = channel->LastError();
+      if (IsConnectionLost(error))
+        CloseBrokenChannel(*channel);
+      mv::RaiseSocketError(error);
+    }
+    TIdAntiFreezeBase::PumpIfDue(false);
+    if (n == 0)
+      FClosedGracefully = true;
+    CheckDisconnected(true, false);
+    DoWork(wmWrite, n);
+    sent += n;
+  }
+}
+
+void TIdTCPConnection::BeginBufferedWrites(int threshold) {
+  if (FWriteBuffer)
+    FWriteBuffer->clear();
+  else
+    FWriteBuffer = std::make_unique<std::string>();
+  FWriteBufferThreshold = threshold;
+}
+
+void TIdTCPConnection::EndBufferedWrites() {
+  try {
+    FlushBufferedWrites(-1);
+  } catch (...) {
+    FWriteBuffer.reset();
+    throw;
+  }
+  FWriteBuffer.reset();
+}
+
+void TIdTCPConnection::FlushBufferedWrites(int byteCount) {
+  if (!FWriteBuffer || FWriteBuffer->empty())
+    return;
+  const std::size_t size = FWriteBuffer->size();
+  const std::size_t count = byteCount < 0 || static_cast<std::size_t>(byteCount) > size
+                                ? size
+                                : static_cast<std::size_t>(byteCount);
+  const std::string chunk = FWriteBuffer->substr(0, count);
+  WriteBytes(chunk.data(), static_cast<int>(chunk.size()), true);
+  if (FWriteBuffer)
+    FWriteBuffer->erase(0, count);
+}
+
+void TIdTCPConnection::DiscardBufferedWrites() {
+  if (FWriteBuffer)
+    FWriteBuffer->clear();
+}
