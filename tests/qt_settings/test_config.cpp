@@ -1,0 +1,225 @@
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/IniFile.h"
+#include "settings/Config.h"
+#include "settings/RoutingRules.h"
+
+#include "../platform/ScratchDir.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+class ConfigTest : public ::testing::Test {
+protected:
+  void WriteFile(const std::string &name, const std::string &text) {
+    std::ofstream(dir.DiskPath() + name, std::ios::binary) << text;
+  }
+  std::string ReadFile(const std::string &name) {
+    std::ifstream in(dir.DiskPath() + name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  mv::IniFile Rules() { return mv::IniFile(base + "FilePath.ini"); }
+
+  ScratchDir dir;
+  std::string base = dir.Path();
+};
+
+RoutingRule Rule(const std::string &file, const std::string &address, const std::string &directory) {
+  RoutingRule rule;
+  rule.FileMask = file;
+  rule.AddressMask = address;
+  rule.Directory = directory;
+  return rule;
+}
+} // namespace
+
+TEST_F(ConfigTest, FirstStartWithoutMailIniLoadsTheDefaults) {
+  MailSettings s;
+  EXPECT_TRUE(LoadSettings(base, s).empty());
+  EXPECT_EQ(s.PopHost, "pop.example.org");
+  EXPECT_EQ(s.PopPort, 110);
+  EXPECT_EQ(s.PopUser,
+            "\xE2\xE0\xF8_\xE8\xE4\xE5\xED\xF2\xE8\xF4\xE8\xEA\xE0\xF2\xEE\xF0"); // ваш_идентификатор
+  EXPECT_EQ(s.PopPassword, "\xF2\xE0\xE9\xED\xE0_\xEA\xEB\xFE\xF7");              // тайна_ключ
+  EXPECT_EQ(s.SmtpHost, "smtp.example.org");
+  EXPECT_EQ(s.SmtpPort, 25);
+  EXPECT_EQ(s.SmtpUser, s.PopUser);
+  EXPECT_EQ(s.SmtpPassword, s.PopPassword);
+  EXPECT_EQ(s.SmtpAuthType, 0);
+  EXPECT_EQ(s.PersonalEmail, "courier@example.org");
+  EXPECT_FALSE(mv::ReadDeleteRouted(base));
+  EXPECT_FALSE(mv::FileExists(base + "Mail.ini")); // loading writes nothing
+}
+
+TEST_F(ConfigTest, LoadsEveryKeyAndReportsEachBadPortOnce) {
+  WriteFile("Mail.ini", "[pop3]\nServerName=mx.local\nServerPort=abc\nServerUser=ivan\nServerPassword=p w\n"
+                        "[SMTP]\nServerName=out.local\nServerPort=2525\nServerUser=u2\nServerPassword=p2\n"
+                        "SMTPAuthenticationType=1\n[Email]\nPersonalEmail=ivan@local\n");
+  MailSettings s;
+  const auto errors = LoadSettings(base, s);
+  EXPECT_EQ(errors, (std::vector<std::string>{"'abc' is not a valid integer value"}));
+  EXPECT_EQ(s.PopHost, "mx.local");
+  EXPECT_EQ(s.PopPort, 110); // the bad port keeps its default, the rest still loads
+  EXPECT_EQ(s.PopUser, "ivan");
+  EXPECT_EQ(s.PopPassword, "p w");
+  EXPECT_EQ(s.SmtpHost, "out.local");
+  EXPECT_EQ(s.SmtpPort, 2525);
+  EXPECT_EQ(s.SmtpUser, "u2");
+  EXPECT_EQ(s.SmtpPassword, "p2");
+  EXPECT_EQ(s.SmtpAuthType, 1);
+  EXPECT_EQ(s.PersonalEmail, "ivan@local");
+
+  // An empty port is no whole number either; both errors come back, in order.
+  WriteFile("Mail.ini", "[Pop3]\nServerPort=\n[Smtp]\nServerPort=x\n");
+  EXPECT_EQ(LoadSettings(base, s), (std::vector<std::string>{"'' is not a valid integer value",
+                                                             "'x' is not a valid integer value"}));
+  EXPECT_EQ(s.SmtpPort, 25);
+}
+
+TEST_F(ConfigTest, SettingsDialogWritesTenKeysInOrderAndUpdatesMemory) {
+  mv::SetupTexts t{"pop.local", "abc",   "user",  "secret",   "smtp.local",
+                   "587",       "suser", "spass", "me@local", 1};
+  MailSettings s;
+  mv::SaveSetupTexts(base, t, s);
+  EXPECT_EQ(ReadFile("Mail.ini"),
+            "[Pop3]\r\nServerName=pop.local\r\nServerPort=abc\r\nServerUser=user\r\n"
+            "ServerPassword=secret\r\n[Smtp]\r\nServerName=smtp.local\r\nServerPort=587\r\n"
+            "ServerUser=suser\r\nServerPassword=spass\r\nSMTPAuthenticationType=1\r\n"
+            "[Email]\r\nPersonalEmail=me@local\r\n");
+  EXPECT_EQ(s.PopPort, 110); // the typed text is stored, memory falls back
+  EXPECT_EQ(s.SmtpPort, 587);
+  EXPECT_EQ(s.SmtpAuthType, 1);
+  EXPECT_EQ(s.PersonalEmail, "me@local");
+  // The passwords are in this file: only the owner may read it.
+  struct stat st {};
+  ASSERT_EQ(stat((dir.DiskPath() + "Mail.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  // "abc" fails the strict read at the next start.
+  MailSettings next;
+  EXPECT_EQ(LoadSettings(base, next).size(), 1u);
+  EXPECT_EQ(next.PopUser, "user");
+}
+
+TEST_F(ConfigTest, SettingsDialogStopsAtTheFailingWrite) {
+  WriteFile("Mail.ini", "[Pop3]\nServerName=old\n");
+  chmod((dir.DiskPath() + "Mail.ini").c_str(), 0400);
+  MailSettings s;
+  s.PopHost = "memory";
+  mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "e", 0};
+  try {
+    mv::SaveSetupTexts(base, t, s);
+    FAIL() << "no error";
+  } catch (const EIniFileException &e) {
+    EXPECT_EQ(e.Message(), "Unable to write to " + base + "Mail.ini");
+  }
+  EXPECT_EQ(s.PopHost, "memory");
+}
+
+TEST_F(ConfigTest, DeleteFlagPresentationFlagAndStartCounter) {
+  mv::WriteDeleteRouted(base, true);
+  EXPECT_EQ(mv::IniFile(base + "Mail.ini").ReadString("Check", "Ch_Del", ""), "1");
+  EXPECT_TRUE(mv::ReadDeleteRouted(base));
+  WriteFile("Mail.ini", "[Check]\nCh_Del=2\n");
+  EXPECT_TRUE(mv::ReadDeleteRouted(base));
+  WriteFile("Mail.ini", "[Check]\nCh_Del=x\n");
+  EXPECT_FALSE(mv::ReadDeleteRouted(base));
+
+  mv::WriteHidePresentation(base, true);
+  EXPECT_TRUE(mv::ReadHidePresentation(base));
+  mv::WriteStartCount(base, 49);
+  EXPECT_EQ(mv::CountStart(base), 50);
+  EXPECT_EQ(mv::CountStart(base), 0); // 51 wraps to 0
+  EXPECT_EQ(mv::ReadStartCount(base), 0);
+  EXPECT_EQ(mv::CountStart(base), 1);
+  EXPECT_FALSE(mv::ReadDeleteRouted(base)); // the other sections are untouched
+}
+
+TEST_F(ConfigTest, RulesWriterReplacesTheWholeListInOrder) {
+  mv::WriteRoutingRules(base, {Rule("a", "", "/d1"), Rule("b", "", "/d2"), Rule("c", "", "/d3"),
+                               Rule("d", "", "/d4"), Rule("e", "", "/d5")});
+  WriteFile("FilePath.ini", ReadFile("FilePath.ini") + "[Interval]\r\nINT=90\r\n");
+  mv::WriteRoutingRules(base,
+                        {Rule("", "*@example.org", "/x"), Rule("*.pdf", "", ""), Rule("c", "a@b", "/z")});
+  EXPECT_EQ(ReadFile("FilePath.ini"),
+            "[Interval]\r\nINT=90\r\n[FilePath]\r\nF1=\r\nA1=*@example.org\r\nP1=/x\r\n"
+            "F2=*.pdf\r\nA2=\r\nP2=\r\nF3=c\r\nA3=a@b\r\nP3=/z\r\n[Count]\r\nCNT=3\r\n");
+  for (const char *gone : {"F4", "A4", "P4", "F5", "A5", "P5"})
+    EXPECT_EQ(Rules().ReadString("FilePath", gone, "missing"), "missing") << gone;
+
+  const auto rules = mv::ReadRoutingRules(base);
+  ASSERT_EQ(rules.size(), 3u);
+  EXPECT_EQ(rules[0].FileMask, "");
+  EXPECT_EQ(rules[0].AddressMask, "*@example.org");
+  EXPECT_EQ(rules[2].Directory, "/z");
+  EXPECT_EQ(rules[2].Number, 3);
+
+  mv::WriteRoutingRules(base, {});
+  EXPECT_FALSE(Rules().SectionExists("FilePath"));
+  EXPECT_EQ(Rules().ReadString("Count", "CNT", ""), "0");
+  EXPECT_EQ(mv::ReadRuleCount(base), 0);
+  EXPECT_TRUE(mv::ReadRoutingRules(base).empty());
+  EXPECT_EQ(mv::ReadPollIntervalForStart(base), 90);
+}
+
+TEST_F(ConfigTest, RuleCountAbsentOrBad) {
+  EXPECT_FALSE(mv::ReadRuleCount(base).has_value()); // no file: no rules
+  WriteFile("FilePath.ini", "[FilePath]\nF1=*\n[Count]\n");
+  EXPECT_FALSE(mv::ReadRuleCount(base).has_value()); // a header without keys is no section
+  WriteFile("FilePath.ini", "[Count]\nCNT=two\n");
+  try {
+    mv::ReadRoutingRules(base);
+    FAIL() << "no error";
+  } catch (const EConvertError &e) {
+    EXPECT_EQ(e.Message(), "'two' is not a valid integer value");
+  }
+  WriteFile("FilePath.ini", "[Count]\nOther=1\n");
+  EXPECT_THROW(mv::ReadRuleCount(base), EConvertError); // the section exists, CNT reads empty
+}
+
+TEST_F(ConfigTest, RoutingReadsFileMaskAndDirectoryOnlyForMatchingSenders) {
+  mv::WriteRoutingRules(base, {Rule("*.doc", "*@example.org", "/docs"),
+                               Rule("*.pdf", "boss@other.org", "/boss"), Rule("", "", "/all")});
+  const auto forSender = mv::ReadRulesForSender(base, "clerk@example.org");
+  ASSERT_EQ(forSender.size(), 2u);
+  EXPECT_EQ(forSender[0].Number, 1);
+  EXPECT_EQ(forSender[0].Directory, "/docs");
+  EXPECT_EQ(forSender[1].Number, 3);
+  EXPECT_EQ(forSender[1].FileMask, ""); // routing uses "*" for it
+  // Letter case counts in address masks.
+  EXPECT_EQ(mv::ReadRulesForSender(base, "CLERK@EXAMPLE.ORG").size(), 1u);
+
+  std::vector<std::string> seen;
+  const auto none = mv::ReadRulesForSender(base, [&seen](const std::string &mask) {
+    seen.push_back(mask);
+    return false;
+  });
+  EXPECT_TRUE(none.empty());
+  EXPECT_EQ(seen, (std::vector<std::string>{"*@example.org", "boss@other.org", ""}));
+  EXPECT_TRUE(mv::SenderMatches("", "anyone"));
+  EXPECT_FALSE(mv::SenderMatches("a?c", "abbc"));
+}
+
+TEST_F(ConfigTest, PollInterval) {
+  EXPECT_EQ(mv::ReadPollIntervalForStart(base), 300);
+  EXPECT_EQ(mv::ReadPollIntervalForDialog(base), 60);
+  WriteFile("FilePath.ini", "[Interval]\nINT=\n");
+  EXPECT_EQ(mv::ReadPollIntervalForStart(base), 300);
+  EXPECT_EQ(mv::ReadPollIntervalForDialog(base), 60);
+  WriteFile("FilePath.ini", "[Count]\nCNT=0\n[Interval]\nINT=90\nOld=1\n");
+  EXPECT_EQ(mv::ReadPollIntervalForStart(base), 90);
+  mv::WritePollInterval(base, 100000);
+  EXPECT_EQ(ReadFile("FilePath.ini"), "[Count]\r\nCNT=0\r\n[Interval]\r\nINT=100000\r\n");
+  WriteFile("FilePath.ini", "[Interval]\nINT=1m\n");
+  try {
+    mv::ReadPollIntervalForStart(base);
+    FAIL() << "no error";
+  } catch (const EConvertError &e) {
+    EXPECT_EQ(e.Message(), "'1m' is not a valid integer value");
+  }
+  EXPECT_THROW(mv::ReadPollIntervalForDialog(base), EConvertError);
+}
