@@ -1,0 +1,115 @@
+// Reply parsing and the command exchange: codes, multi-line replies, the
+// accepted-code check and the text of the reply error.
+#include "FakeChannel.h"
+#include "net/IdExceptions.h"
+#include "net/IdTCPClient.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+using Lines = std::vector<std::string>;
+
+TIdRFCReply Parse(const Lines &lines) {
+  TIdRFCReply reply;
+  reply.ParseLines(lines);
+  return reply;
+}
+} // namespace
+
+TEST(RFCReply, CodesAndTextsOfTheUsualReplies) {
+  TIdRFCReply one = Parse({"220 mail ready"});
+  EXPECT_EQ(one.TextCode(), "220");
+  EXPECT_EQ(one.NumericCode(), 220);
+  EXPECT_EQ(one.Text, Lines{"mail ready"});
+
+  TIdRFCReply multi = Parse({"250-first", "250-SIZE 1000", "250 HELP"});
+  EXPECT_EQ(multi.NumericCode(), 250);
+  EXPECT_EQ(multi.Text, (Lines{"first", "SIZE 1000", "HELP"}));
+
+  TIdRFCReply ok = Parse({"+OK 2 320"});
+  EXPECT_EQ(ok.TextCode(), "+OK");
+  EXPECT_EQ(ok.NumericCode(), 0);
+  EXPECT_EQ(ok.Text, Lines{"2 320"});
+
+  TIdRFCReply err = Parse({"-ERR bad password"});
+  EXPECT_EQ(err.TextCode(), "-ERR");
+  EXPECT_EQ(err.Text, Lines{" bad password"});
+
+  TIdRFCReply bare = Parse({"250"});
+  EXPECT_EQ(bare.NumericCode(), 250);
+  EXPECT_EQ(bare.Text, Lines{""});
+}
+
+TEST(RFCReply, ContinuationWithoutTheCodeIsKeptWholeWithoutLeadingBlanks) {
+  TIdRFCReply reply = Parse({"250-first", "  free text", "250 last"});
+  EXPECT_EQ(reply.Text, (Lines{"first", "free text", "last"}));
+}
+
+TEST(RFCReply, CodeAndNumberAreCoupled) {
+  TIdRFCReply reply;
+  reply.SetTextCode("354");
+  EXPECT_EQ(reply.NumericCode(), 354);
+  reply.SetNumericCode(2);
+  EXPECT_EQ(reply.TextCode(), "2");
+  reply.SetTextCode("abc");
+  EXPECT_EQ(reply.NumericCode(), 0);
+  reply.Text = {"x"};
+  reply.Clear();
+  EXPECT_EQ(reply.NumericCode(), 0);
+  EXPECT_EQ(reply.TextCode(), "");
+  EXPECT_TRUE(reply.Text.empty());
+}
+
+namespace {
+struct Exchange {
+  FakeChannel channel;
+  TIdTCPClient client;
+  explicit Exchange(const std::string &incoming) {
+    channel.Incoming = {incoming};
+    client.SetIOHandler(&channel);
+    client.Connect();
+  }
+};
+} // namespace
+
+TEST(ReadReplyLines, SkipsBlankLinesAndEndsAtTheCodeWithASpaceInAnyCase) {
+  Exchange e("\r\n  \r\n250-mail.example\r\n250-AUTH LOGIN\r\nodd line\r\n250 ok\r\nNEXT\r\n");
+  e.client.ReadReplyLines();
+  EXPECT_EQ(e.client.LastCmdResult().Text, (Lines{"mail.example", "AUTH LOGIN", "odd line", "ok"}));
+  EXPECT_EQ(e.client.ReadLine(), "NEXT");
+
+  Exchange lower("abc-one\r\nABC two\r\n");
+  lower.client.ReadReplyLines();
+  EXPECT_EQ(lower.client.LastCmdResult().Text, (Lines{"one", "two"}));
+}
+
+TEST(ReadReplyLines, AShortLineEndsAMultiLineReply) {
+  Exchange e("250-one\r\n250\r\nrest\r\n");
+  e.client.ReadReplyLines();
+  EXPECT_EQ(e.client.LastCmdResult().Text, (Lines{"one", ""}));
+  EXPECT_EQ(e.client.ReadLine(), "rest");
+}
+
+TEST(SendCommand, WritesTheLineAndChecksTheCode) {
+  Exchange e("250 ok\r\n550-no such\r\n550 user\r\n251 forwarded\r\n");
+  EXPECT_EQ(e.client.SendCommand("MAIL FROM:<a@b>", 250), 250);
+  try {
+    e.client.SendCommand("RCPT TO:<x@y>", {250, 251});
+    FAIL() << "no exception";
+  } catch (const EIdProtocolReplyError &error) {
+    EXPECT_EQ(error.ReplyErrorCode(), 550);
+    EXPECT_EQ(error.Message(), "no such\r\nuser\r\n");
+  }
+  EXPECT_EQ(e.client.SendCommand("RCPT TO:<z@y>", {250, 251}), 251);
+  EXPECT_EQ(e.channel.Sent, "MAIL FROM:<a@b>\r\nRCPT TO:<x@y>\r\nRCPT TO:<z@y>\r\n");
+}
+
+TEST(SendCommand, AnEmptyListAcceptsEveryCode) {
+  Exchange e("502 not here\r\n");
+  EXPECT_EQ(e.client.SendCommand("EHLO me"), 502);
+}
+
+TEST(SendCommand, PeerClosingInsteadOfAnsweringRaisesClosedGracefully) {
+  Exchange e("");
+  EXPECT_THROW(e.client.SendCommand("NOOP", 250), EIdConnClosedGracefully);
+}
