@@ -51,6 +51,10 @@ ScriptedPeer &ScriptedPeer::Read() {
   FSteps.push_back({Step::ReadLine, {}});
   return *this;
 }
+ScriptedPeer &ScriptedPeer::ReadData() {
+  FSteps.push_back({Step::ReadDataLines, {}});
+  return *this;
+}
 ScriptedPeer &ScriptedPeer::Close() {
   FSteps.push_back({Step::CloseFin, {}});
   return *this;
@@ -106,6 +110,13 @@ void ScriptedPeer::Run() {
     case Step::ReadLine:
       if (ReadClientLine(fd, pending, line))
         FTranscript.push_back(line);
+      break;
+    case Step::ReadDataLines:
+      while (ReadClientLine(fd, pending, line)) {
+        FTranscript.push_back(line);
+        if (line == ".")
+          break;
+      }
       break;
     case Step::CloseFin:
       close(fd);

@@ -22,6 +22,8 @@ public:
   ScriptedPeer &Line(const std::string &text) { return Send(text + "\r\n"); }
   // Reads one line from the client into the transcript.
   ScriptedPeer &Read();
+  // Reads client lines up to and including a line ".", as after DATA.
+  ScriptedPeer &ReadData();
   // Reads one line, then sends the reply (with CR LF).
   ScriptedPeer &Reply(const std::string &text) { return Read().Line(text); }
   // Orderly close (FIN) of the peer's side.
@@ -36,7 +38,7 @@ public:
 
 private:
   struct Step {
-    enum Kind { SendBytes, ReadLine, CloseFin, CloseRst } kind;
+    enum Kind { SendBytes, ReadLine, ReadDataLines, CloseFin, CloseRst } kind;
     std::string bytes;
   };
   void Run();
