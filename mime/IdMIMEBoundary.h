@@ -15,6 +15,8 @@ public:
   std::string Current() const { return FStack.empty() ? std::string() : FStack.back(); }
   void Clear() { FStack.clear(); }
   int Count() const { return static_cast<int>(FStack.size()); }
+  // The boundary at depth `index` counted from the bottom.
+  const std::string &At(int index) const { return FStack[index]; }
   // Depth of `boundary` counted from the bottom (0-based), -1 when absent.
   int IndexOf(const std::string &boundary) const;
   // Pops every boundary above the one at `index`, leaving it on top.

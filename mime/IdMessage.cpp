@@ -1,0 +1,193 @@
+#include "mime/IdMessage.h"
+
+#include "mime/IdMessageEncoder.h"
+#include "mime/IdMessageStrings.h"
+
+#include <charconv>
+
+using namespace mv::msg;
+
+namespace mv {
+TIdMessagePriority PriorityFromHeader(const std::string &value) {
+  const std::string lower = LowerAscii(value);
+  if (lower.find("urgent") != std::string::npos)
+    return mpHigh;
+  if (lower.find("non-priority") != std::string::npos)
+    return mpLow;
+  std::string first = Trim(value);
+  first = Trim(first.substr(0, first.find(' ')));
+  int n = 3;
+  auto [end, ec] = std::from_chars(first.data(), first.data() + first.size(), n);
+  if (ec != std::errc() || end != first.data() + first.size() || first.empty())
+    n = 3;
+  return static_cast<TIdMessagePriority>(n - 1);
+}
+
+std::string CharSetOf(const std::string &contentType) {
+  const std::string upper = UpperAscii(contentType);
+  const std::string key = "CHARSET=";
+  size_t p = upper.find(key);
+  if (p == std::string::npos)
+    return {};
+  std::string rest = upper.substr(p + key.size());
+  if (!rest.empty() && rest[0] == '"') {
+    rest.erase(0, 1);
+    return rest.substr(0, rest.find('"'));
+  }
+  return rest.substr(0, rest.find(';'));
+}
+
+std::string CommaText(const std::vector<std::string> &entries) {
+  std::string out;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i)
+      out += ',';
+    const std::string &e = entries[i];
+    if (e.find_first_of(" ,\"") == std::string::npos) {
+      out += e;
+      continue;
+    }
+    out += '"';
+    for (char c : e) {
+      if (c == '"')
+        out += '"';
+      out += c;
+    }
+    out += '"';
+  }
+  return out;
+}
+} // namespace mv
+
+TIdMessage::TIdMessage() {
+  ResetMessage();
+  FEncoding = meMIME; // the parts collection already chose "MIME"
+}
+
+TIdMessage::~TIdMessage() = default;
+
+void TIdMessage::SetEncoding(TIdMessageEncoding encoding) {
+  SetAttachmentEncoding(encoding == meMIME ? "MIME" : "UUE");
+  FEncoding = encoding;
+}
+
+void TIdMessage::SetUseNowForDate(bool useNow) {
+  if (useNow == UseNowForDate())
+    return;
+  Date = useNow ? 0 : mv::Now();
+}
+
+void TIdMessage::ResetMessage() {
+  ResetHeaderFields();
+  ResetContent();
+}
+
+void TIdMessage::ResetHeaderFields() {
+  CCList.Clear();
+  BccList.Clear();
+  Recipients.Clear();
+  ReplyTo.Clear();
+  NewsGroups.clear();
+  HeaderLines.Clear();
+  ExtraHeaders.Clear();
+  BoundaryStack.Clear();
+  Date = 0;
+  From.SetText("");
+  ReceiptRecipient.SetText("");
+  Sender.SetText("");
+  Organization.clear();
+  References.clear();
+  Subject.clear();
+  ContentType.clear();
+  CharSet.clear();
+  ContentTransferEncoding.clear();
+  ContentDisposition.clear();
+  MessageId.clear();
+  Priority = mpNormal;
+}
+
+void TIdMessage::ResetContent() {
+  Parts.Clear();
+  Body.clear();
+}
+
+void TIdMessage::ChooseHeaderCharset(TTransfer &transfer, char &headerEncoding, std::string &charSet) {
+  if (OnInitializeISO)
+    OnInitializeISO(transfer, headerEncoding, charSet);
+}
+
+void TIdMessage::ApplyHeaderLines() {
+  const TIdHeaderList &h = HeaderLines;
+  ContentType = h.ValueOf("Content-Type");
+  CharSet = mv::CharSetOf(ContentType);
+  ContentTransferEncoding = h.ValueOf("Content-Transfer-Encoding");
+  ContentDisposition = h.ValueOf("Content-Disposition");
+  Subject = DecodeHeaderWords(h.ValueOf("Subject"));
+  From.SetText(DecodeHeaderWords(h.ValueOf("From")));
+  MessageId = h.ValueOf("Message-Id");
+  SplitCommaList(h.ValueOf("Newsgroups"), NewsGroups);
+  Recipients.SetAddressesText(DecodeHeaderWords(h.ValueOf("To")));
+  CCList.SetAddressesText(DecodeHeaderWords(h.ValueOf("Cc")));
+  BccList.SetAddressesText(DecodeHeaderWords(h.ValueOf("Bcc")));
+  Organization = h.ValueOf("Organization");
+  ReceiptRecipient.SetText(h.ValueOf("Disposition-Notification-To"));
+  if (ReceiptRecipient.Text().empty())
+    ReceiptRecipient.SetText(h.ValueOf("Return-Receipt-To"));
+  References = h.ValueOf("References");
+  ReplyTo.SetAddressesText(h.ValueOf("Reply-To"));
+  Date = ParseMessageDate(h.ValueOf("Date"));
+  Sender.SetText(h.ValueOf("Sender"));
+  std::string priority = h.ValueOf("Priority");
+  if (priority.empty())
+    priority = h.ValueOf("X-Priority");
+  Priority = mv::PriorityFromHeader(priority);
+  BoundaryStack.Push(TIdMIMEBoundary::BoundaryOf(ContentType));
+}
+
+std::unique_ptr<TIdHeaderList> TIdMessage::BuildHeaderLines() {
+  Parts.CountParts();
+  if (FEncoding == meUU) {
+    if (Parts.RelatedPartTotal > 0 || Parts.TextPartTotal > 0)
+      throw EIdMessageException("Invalid Encoding. UU only allows Body and Attachments");
+  } else {
+    Parts.EncoderInfo().PrepareHeaders(*this);
+    // A message built again (the editor keeps one for the whole run) must not
+    // collect a second charset parameter.
+    if (!CharSet.empty() && FindAscii(ContentType, "charset=") == std::string::npos) {
+      const std::string parameter = "charset=\"" + CharSet + "\"";
+      ContentType = ContentType.empty() ? parameter : ContentType + ";\r\n\t" + parameter;
+    }
+  }
+
+  TTransfer transfer;
+  char letter;
+  std::string charset;
+  DefaultHeaderCharset(transfer, letter, charset);
+  ChooseHeaderCharset(transfer, letter, charset);
+
+  auto result = std::make_unique<TIdHeaderList>();
+  result->AddStrings(HeaderLines);
+  TIdHeaderList &h = *result;
+  h.SetValue("From", EncodeAddressForHeader(From, letter, transfer, charset));
+  h.SetValue("Subject", EncodeHeaderWords(Subject, "", letter, transfer, charset));
+  h.SetValue("To", EncodeAddressListForHeader(Recipients, letter, transfer, charset));
+  h.SetValue("Cc", EncodeAddressListForHeader(CCList, letter, transfer, charset));
+  h.SetValue("Newsgroups", mv::CommaText(NewsGroups));
+  if (FEncoding == meMIME) {
+    h.SetValue("Content-Type", ContentType);
+    if (Parts.Count() > 0)
+      h.SetValue("MIME-Version", "1.0");
+    h.SetValue("Content-Transfer-Encoding", ContentTransferEncoding);
+  }
+  h.SetValue("Sender", Sender.Text());
+  h.SetValue("Reply-To", EncodeAddressListForHeader(ReplyTo, letter, transfer, charset));
+  h.SetValue("Organization", EncodeHeaderWords(Organization, "", letter, transfer, charset));
+  h.SetValue("Disposition-Notification-To",
+             EncodeAddressForHeader(ReceiptRecipient, letter, transfer, charset));
+  h.SetValue("References", References);
+  h.SetValue("Date", FormatMessageDate(Date == 0 ? mv::Now() : Date));
+  if (Priority != mpNormal)
+    h.SetValue("X-Priority", std::to_string(static_cast<int>(Priority) + 1));
+  h.AddStrings(ExtraHeaders);
+  return result;
+}

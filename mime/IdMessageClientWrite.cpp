@@ -1,0 +1,228 @@
+// The writing half of the message client.
+#include "mime/IdCoderQuotedPrintable.h"
+#include "mime/IdMessageClient.h"
+#include "mime/IdMessageEncoder.h"
+#include "mime/IdMessageStrings.h"
+#include "mime/IdTCPStream.h"
+
+using namespace mv::msg;
+
+namespace {
+const char Preamble[] = "This is a multi-part message in MIME format";
+
+std::string DotStuffed(const std::string &line) {
+  return !line.empty() && line[0] == '.' ? "." + line : line;
+}
+
+bool HasHighBytes(const std::vector<std::string> &lines) {
+  for (const std::string &line : lines)
+    for (char c : line)
+      if (static_cast<unsigned char>(c) > 127)
+        return true;
+  return false;
+}
+
+// A read multipart container keeps its preamble as a text part; written with
+// its multipart type it would swallow the parts after it when read again.
+bool IsMultipartType(const std::string &contentType) {
+  return StartsAscii(Trim(contentType), "multipart/");
+}
+
+// The text parts that are written: container preambles without lines are
+// left out.
+std::vector<TIdText *> WrittenTextParts(const TIdMessageParts &parts) {
+  std::vector<TIdText *> result;
+  for (int i = 0; i < parts.Count(); ++i)
+    if (auto *text = dynamic_cast<TIdText *>(&parts[i]))
+      if (!(IsMultipartType(text->ContentType()) && text->Body.empty()))
+        result.push_back(text);
+  return result;
+}
+
+std::string LastPathComponent(const std::string &name) {
+  return name.substr(name.find_last_of("/\\") + 1);
+}
+
+class WriteWork {
+public:
+  explicit WriteWork(TIdComponent &component) : FComponent(component) { FComponent.BeginWork(wmWrite); }
+  ~WriteWork() { FComponent.EndWork(wmWrite); }
+  WriteWork(const WriteWork &) = delete;
+  WriteWork &operator=(const WriteWork &) = delete;
+
+private:
+  TIdComponent &FComponent;
+};
+} // namespace
+
+void TIdMessageClient::WriteMessage(TIdMessage &message, bool headersOnly) {
+  if (message.NoEncode) {
+    WriteLines(message.HeaderLines.Lines());
+    WriteLine();
+    if (!headersOnly)
+      WriteLines(message.Body);
+    return;
+  }
+  WriteMessageHeader(message);
+  WriteLine();
+  if (!headersOnly)
+    WriteMessageBody(message);
+}
+
+void TIdMessageClient::WriteMessageHeader(TIdMessage &message) {
+  std::unique_ptr<TIdHeaderList> headers = message.BuildHeaderLines();
+  WriteLines(headers->Lines());
+}
+
+void TIdMessageClient::WriteBodyLines(TIdMessage &message) {
+  for (const std::string &line : message.Body)
+    WriteLine(DotStuffed(line));
+}
+
+void TIdMessageClient::WriteTextPart(TIdText &part) {
+  if (part.ContentType().empty())
+    part.SetContentType("text/plain");
+  if (part.ContentTransfer().empty())
+    part.SetContentTransfer("quoted-printable");
+  const std::string transfer = part.ContentTransfer();
+  // Lines of a part read with another transfer encoding (base64, ...) are
+  // already decoded: they go out quoted-printable, labelled as such.
+  const bool verbatim =
+      SameAscii(transfer, "7bit") || SameAscii(transfer, "8bit") || SameAscii(transfer, "binary");
+  const std::string contentType = IsMultipartType(part.ContentType()) ? "text/plain" : part.ContentType();
+  WriteLine("Content-Type: " + contentType);
+  WriteLine("Content-Transfer-Encoding: " + (verbatim ? transfer : std::string("quoted-printable")));
+  if (!part.ContentID().empty())
+    WriteLine("Content-Id: " + part.ContentID());
+  WriteLines(part.ExtraHeaders.Lines());
+  WriteLine();
+  TTransfer headerTransfer;
+  char letter;
+  std::string charset;
+  DefaultHeaderCharset(headerTransfer, letter, charset);
+  for (const std::string &line : part.Body) {
+    if (verbatim) {
+      WriteLine(DotStuffed(line));
+      continue;
+    }
+    std::string encoded = TIdEncoderQuotedPrintable::EncodeString(line + "\r\n");
+    if (headerTransfer == trIso2022Jp)
+      encoded = ShiftJisToJis(encoded);
+    WriteText(encoded);
+  }
+  WriteLine();
+}
+
+void TIdMessageClient::WriteAttachmentHeader(TIdAttachment &part) {
+  // The data is what the message's encoder writes; for the "MIME" encoder
+  // that is base64 whatever the part was labelled when it was read.
+  if (part.ContentTransfer().empty() ||
+      (SameAscii(part.Collection()->AttachmentEncoding(), "MIME") && part.ContentTransfer() != "base64"))
+    part.SetContentTransfer("base64");
+  if (part.ContentDisposition().empty())
+    part.SetContentDisposition("attachment");
+  if (part.ContentTransfer() == "base64" && part.ContentType().empty())
+    part.SetContentType("application/octet-stream");
+  const std::string name = LastPathComponent(part.FileName);
+  WriteLine("Content-Type: " + part.ContentType() + ";");
+  WriteLine("        name=\"" + name + "\"");
+  WriteLine("Content-Transfer-Encoding: " + part.ContentTransfer());
+  WriteLine("Content-Disposition: " + part.ContentDisposition() + ";");
+  WriteLine("        filename=\"" + name + "\"");
+  if (!part.ContentID().empty())
+    WriteLine("Content-Id: " + part.ContentID());
+  WriteLines(part.ExtraHeaders.Lines());
+}
+
+void TIdMessageClient::WriteAttachment(TIdAttachment &part) {
+  TIdTCPStream stream(*this);
+  part.EncodeTo(stream);
+}
+
+void TIdMessageClient::WriteMessageBody(TIdMessage &message) {
+  WriteWork work(*this);
+  const TIdMessageParts &parts = message.Parts;
+  std::vector<TIdAttachment *> attachments;
+  for (int i = 0; i < parts.Count(); ++i)
+    if (auto *a = dynamic_cast<TIdAttachment *>(&parts[i]))
+      attachments.push_back(a);
+  // A read message keeps its preamble in Body and its text in text parts:
+  // when there are text parts they are the text, and Body is not written.
+  const std::vector<TIdText *> texts = WrittenTextParts(parts);
+  TTransfer transfer;
+  char letter;
+  std::string charset;
+  DefaultHeaderCharset(transfer, letter, charset);
+
+  if (attachments.empty()) {
+    if (!texts.empty()) {
+      WriteLine(Preamble);
+      WriteLine();
+      for (TIdText *text : texts) {
+        WriteLine(std::string("--") + mv::MixedBoundary);
+        DoStatus("Encoding text");
+        WriteTextPart(*text);
+      }
+      WriteLine(std::string("--") + mv::MixedBoundary + "--");
+      return;
+    }
+    DoStatus("Encoding text");
+    if (transfer == trIso2022Jp) {
+      for (const std::string &line : message.Body)
+        WriteLine(DotStuffed(ShiftJisToJis(line)));
+    } else {
+      WriteBodyLines(message);
+    }
+    return;
+  }
+
+  if (message.Encoding() == meUU) {
+    DoStatus("Encoding text");
+    WriteBodyLines(message);
+    WriteLine();
+    for (TIdAttachment *a : attachments) {
+      DoStatus("Encoding attachment");
+      WriteAttachment(*a);
+      WriteLine();
+    }
+    return;
+  }
+
+  const std::string boundary = parts.RelatedPartTotal > 0 ? mv::RelatedBoundary : mv::MixedBoundary;
+  WriteLine(Preamble);
+  WriteLine();
+  WriteLine("--" + boundary);
+  if (texts.size() > 1) {
+    WriteLine("Content-Type: multipart/alternative; ");
+    WriteLine(std::string("        boundary=\"") + mv::AlternativeBoundary + "\"");
+    WriteLine();
+    for (TIdText *text : texts) {
+      WriteLine(std::string("--") + mv::AlternativeBoundary);
+      DoStatus("Encoding text");
+      WriteTextPart(*text);
+      WriteLine();
+    }
+    WriteLine(std::string("--") + mv::AlternativeBoundary + "--");
+  } else if (texts.size() == 1) {
+    DoStatus("Encoding text");
+    WriteTextPart(*texts.front());
+  } else {
+    DoStatus("Encoding text");
+    WriteLine("Content-Type: text/plain;");
+    WriteLine("    charset=\"" + charset + "\"");
+    // Cyrillic text is 8-bit; a 7bit label invites gateways to mangle it.
+    WriteLine(std::string("Content-Transfer-Encoding: ") + (HasHighBytes(message.Body) ? "8bit" : "7bit"));
+    WriteLine();
+    WriteBodyLines(message);
+  }
+  for (TIdAttachment *a : attachments) {
+    WriteLine();
+    WriteLine("--" + boundary);
+    DoStatus("Encoding attachment");
+    WriteAttachmentHeader(*a);
+    WriteLine();
+    WriteAttachment(*a);
+    WriteLine();
+  }
+  WriteLine("--" + boundary + "--");
+}

@@ -1,0 +1,55 @@
+#include "mime/IdMessageCoder.h"
+
+#include "mime/IdMessageCoderMIME.h"
+#include "mime/IdMessageCoderUUE.h"
+#include "net/IdTCPConnection.h"
+
+namespace {
+struct Registration {
+  std::string Name;
+  std::unique_ptr<TIdMessageDecoderInfo> Info;
+};
+
+std::vector<Registration> &Registry() {
+  static std::vector<Registration> registry = [] {
+    std::vector<Registration> r;
+    r.push_back({"MIME", std::make_unique<TIdMessageDecoderInfoMIME>()});
+    r.push_back({"UUE", std::make_unique<TIdMessageDecoderInfoUUE>()});
+    return r;
+  }();
+  return registry;
+}
+} // namespace
+
+std::string TIdMessageDecoder::ReadLine() {
+  return FSource->Connection().ReadLine();
+}
+
+void TIdMessageDecoderList::RegisterDecoder(const std::string &name,
+                                            std::unique_ptr<TIdMessageDecoderInfo> info) {
+  Registry().push_back({name, std::move(info)});
+}
+
+std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderList::FindDecoder(TIdMessage &message,
+                                                                      const std::string &line) {
+  for (const Registration &r : Registry())
+    if (auto decoder = r.Info->TryStart(message, line))
+      return decoder;
+  return nullptr;
+}
+
+namespace mv {
+std::int64_t BufferedWriteStream::Write(const void *buffer, std::int64_t count) {
+  FBuffer.append(static_cast<const char *>(buffer), static_cast<size_t>(count));
+  if (FBuffer.size() >= FlushSize)
+    Flush();
+  return count;
+}
+
+void BufferedWriteStream::Flush() {
+  if (FBuffer.empty())
+    return;
+  FTarget.WriteString(FBuffer);
+  FBuffer.clear();
+}
+} // namespace mv

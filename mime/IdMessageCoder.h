@@ -1,0 +1,76 @@
+#pragma once
+// Part decoders: the reader hands a message body to them part by part. A
+// decoder reads its part header, then its body into a destination stream,
+// and returns the decoder of the next part when a boundary line starts one.
+#include "mime/IdTCPStream.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TIdMessage;
+
+enum TIdPartKind { pkUnknown, pkText, pkAttachment };
+
+class TIdMessageDecoder {
+public:
+  explicit TIdMessageDecoder(TIdMessage &owner) : FOwner(owner) {}
+  virtual ~TIdMessageDecoder() = default;
+  TIdMessageDecoder(const TIdMessageDecoder &) = delete;
+  TIdMessageDecoder &operator=(const TIdMessageDecoder &) = delete;
+
+  // Reads the part body into `destination`; sets `ended` when the message's
+  // end line was read. Returns the decoder of the next part, if any.
+  virtual std::unique_ptr<TIdMessageDecoder> ReadPartBody(TIdStream &destination, bool &ended) = 0;
+  virtual void ReadPartHeader() {}
+
+  void SetSource(std::unique_ptr<TIdTCPStream> source) { FSource = std::move(source); }
+  TIdMessage &Owner() const { return FOwner; }
+
+  std::vector<std::string> PartHeaders; // "name=value"
+  std::string Filename;
+  TIdPartKind PartKind = pkUnknown;
+
+protected:
+  // One line from the connection; a "." line is the message's end.
+  std::string ReadLine();
+
+private:
+  TIdMessage &FOwner;
+  std::unique_ptr<TIdTCPStream> FSource;
+};
+
+class TIdMessageDecoderInfo {
+public:
+  virtual ~TIdMessageDecoderInfo() = default;
+  // A decoder when `line` starts a part of this kind, else nullptr.
+  virtual std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, const std::string &line) const = 0;
+};
+
+// The process-wide registry; "MIME" and then "UUE" are registered before the
+// first use (XXE blocks are recognised by the UUE kind).
+class TIdMessageDecoderList {
+public:
+  static void RegisterDecoder(const std::string &name, std::unique_ptr<TIdMessageDecoderInfo> info);
+  // Asks each kind in registration order; the first decoder made wins.
+  static std::unique_ptr<TIdMessageDecoder> FindDecoder(TIdMessage &message, const std::string &line);
+};
+
+namespace mv {
+// Collects small writes (one decoded line each) into large ones, so that an
+// attachment reaches its file in blocks and never waits in memory.
+class BufferedWriteStream : public TIdStream {
+public:
+  explicit BufferedWriteStream(TIdStream &target) : FTarget(target) {}
+  ~BufferedWriteStream() override = default;
+  std::int64_t Read(void *, std::int64_t) override { return 0; }
+  std::int64_t Write(const void *buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return -1; }
+  void Flush();
+
+private:
+  static constexpr size_t FlushSize = 64 * 1024;
+  TIdStream &FTarget;
+  std::string FBuffer;
+};
+} // namespace mv

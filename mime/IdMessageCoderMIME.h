@@ -1,0 +1,52 @@
+#pragma once
+// MIME parts: a part starts at a boundary line of the current multipart, or,
+// for a single-part message whose body is base64 or quoted-printable, at the
+// first body line.
+#include "mime/IdMessageCoder.h"
+
+class TIdMessageDecoderMIME : public TIdMessageDecoder {
+public:
+  // Boundary = the owner's current boundary; BodyEncoded from the owner's
+  // Content-Transfer-Encoding.
+  explicit TIdMessageDecoderMIME(TIdMessage &owner, const std::string &firstLine = std::string());
+
+  std::unique_ptr<TIdMessageDecoder> ReadPartBody(TIdStream &destination, bool &ended) override;
+  void ReadPartHeader() override;
+
+  std::string Boundary;
+  bool BodyEncoded = false;
+  std::string FirstLine;
+
+  // The value of a "name=value" entry of PartHeaders (any letter case).
+  std::string PartHeaderValue(const std::string &name) const;
+  // Sets PartKind and Filename from a content type and a disposition.
+  void Classify(const std::string &contentType, const std::string &disposition);
+};
+
+class TIdMessageDecoderInfoMIME : public TIdMessageDecoderInfo {
+public:
+  std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, const std::string &line) const override;
+};
+
+namespace mv {
+// Base64 of a MIME part, fed line by line: characters outside the alphabet
+// are skipped and an incomplete group waits for the next line, so lines of
+// any length and trailing blanks decode.
+class Base64PartDecoder {
+public:
+  explicit Base64PartDecoder(TIdStream &destination) : FDestination(destination) {}
+  void DecodeLine(const std::string &line);
+  // Decodes what is left, completing a last group of 2 or 3 characters.
+  void Finish();
+
+private:
+  void DecodeWholeGroups();
+  TIdStream &FDestination;
+  std::string FPending;
+};
+
+// The boundary-line test shared by the reader and the part decoder: a line
+// "--X" or "--X--" for a boundary X anywhere on the owner's stack (the
+// innermost first). Returns the stack index or -1; `closing` tells which form.
+int MatchBoundaryLine(const TIdMessage &message, const std::string &line, bool &closing);
+} // namespace mv

@@ -1,0 +1,53 @@
+#pragma once
+// Helpers shared by the message tests: messages from and to text.
+#include "mime/IdMessage.h"
+#include "mime/IdStream.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testutil {
+// Joins lines with CR LF (each line ended).
+inline std::string Crlf(const std::vector<std::string> &lines) {
+  std::string out;
+  for (const std::string &l : lines)
+    out += l + "\r\n";
+  return out;
+}
+
+inline void ReadMessageText(TIdMessage &message, const std::string &text) {
+  TIdMemoryStream stream(text);
+  message.ReadFromStream(stream);
+}
+
+inline std::string WriteMessageText(TIdMessage &message, bool headersOnly = false) {
+  TIdMemoryStream stream;
+  message.WriteToStream(stream, headersOnly);
+  return stream.DataString();
+}
+
+inline std::string FileBytes(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline TIdAttachment *AttachmentAt(TIdMessage &message, int n) {
+  for (int i = 0; i < message.Parts.Count(); ++i)
+    if (auto *a = dynamic_cast<TIdAttachment *>(&message.Parts[i]))
+      if (n-- == 0)
+        return a;
+  return nullptr;
+}
+
+inline TIdText *TextAt(TIdMessage &message, int n) {
+  for (int i = 0; i < message.Parts.Count(); ++i)
+    if (auto *t = dynamic_cast<TIdText *>(&message.Parts[i]))
+      if (n-- == 0)
+        return t;
+  return nullptr;
+}
+} // namespace testutil
