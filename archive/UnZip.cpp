@@ -4,6 +4,7 @@
 #include "archive/ReadFile.h"
 #include "archive/ZipDecoders.h"
 #include "archive/ZipFormat.h"
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 
 #include <sys/stat.h>
@@ -68,6 +69,26 @@ std::int64_t DosToUnixTime(std::uint32_t dosDateTime) {
   return t == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(t);
 }
 
+constexpr std::uint16_t kFlagUtf8 = 0x0800;
+
+// Valid UTF-8 with at least one multi-byte sequence: what Unix packers store
+// for non-ASCII names without setting the UTF-8 flag.
+bool IsMultiByteUtf8(const std::string &s) {
+  bool multi = false;
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > s.size() || (len == 2 && c < 0xC2))
+      return false;
+    for (std::size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+        return false;
+    multi = multi || len > 1;
+    i += len;
+  }
+  return multi;
+}
+
 bool IsDirectoryEntry(const ZipEntry &e) {
   return (e.externalAttr & kDirectoryAttr) != 0 || (e.HostUnix() && S_ISDIR(e.externalAttr >> 16));
 }
@@ -111,6 +132,16 @@ void CopyStored(mv::zip::ByteSource &in, mv::zip::ByteSink &out) {
 }
 } // namespace
 
+std::string TUnZip::EntryName(const std::string &raw, std::uint16_t flags,
+                              std::uint16_t versionMadeBy) const {
+  const bool hostUnix = (versionMadeBy >> 8) == 3;
+  if ((flags & kFlagUtf8) == 0 && !(hostUnix && IsMultiByteUtf8(raw)))
+    return ConvertName(raw);
+  std::string name = mv::Utf8ToWin1251(raw.substr(0, raw.find('\0')));
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
 void TUnZip::DoExtract() {
   mv::ReadFile file;
   if (!file.Open(ArchiveFile())) {
@@ -120,8 +151,12 @@ void TUnZip::DoExtract() {
   if (!IsZipFamily(ArcType()))
     return;
   mv::zip::ListingHooks hooks;
-  hooks.select = [this](const std::string &raw) { return IsSelected(ConvertName(raw)); };
-  hooks.badOffset = [this](const std::string &raw) { Report(aeBadLocalOffset, ConvertName(raw)); };
+  hooks.select = [this](const ZipEntry &e) {
+    return IsSelected(EntryName(e.rawName, e.flags, e.versionMadeBy));
+  };
+  hooks.badOffset = [this](const ZipEntry &e) {
+    Report(aeBadLocalOffset, EntryName(e.rawName, e.flags, e.versionMadeBy));
+  };
   std::vector<ZipEntry> entries;
   if (!mv::zip::ListCentralDirectory(file, hooks, entries))
     mv::zip::ListLocalHeaders(file, hooks, entries);
@@ -143,17 +178,18 @@ void TUnZip::ExtractEntry(const mv::ReadFile &file, const ZipEntry &entry, std::
   // record gives everything else.
   unsigned char h[mv::zip::kLocalSize];
   if (!file.ReadExact(entry.localOffset, h, sizeof h) || mv::Le32(h) != mv::zip::kLocalSig) {
-    Report(aeBadLocalOffset, ConvertName(entry.rawName));
+    Report(aeBadLocalOffset, EntryName(entry.rawName, entry.flags, entry.versionMadeBy));
     return;
   }
   const std::size_t nameLen = mv::Le16(h + 26), extraLen = mv::Le16(h + 28);
   std::string rawName(std::min(nameLen, mv::zip::kMaxNameBytes), '\0');
   if (!file.ReadExact(entry.localOffset + static_cast<std::int64_t>(mv::zip::kLocalSize), rawName.data(),
                       rawName.size())) {
-    Report(aeReadFile, ConvertName(entry.rawName));
+    Report(aeReadFile, EntryName(entry.rawName, entry.flags, entry.versionMadeBy));
     return;
   }
-  const std::string name = ConvertName(rawName);
+  const std::uint16_t localFlags = mv::Le16(h + 6);
+  const std::string name = EntryName(rawName, entry.flags | localFlags, entry.versionMadeBy);
   const std::uint32_t localTime = mv::Le32(h + 10);
   const std::int64_t dataStart =
       entry.localOffset + static_cast<std::int64_t>(mv::zip::kLocalSize + nameLen + extraLen);

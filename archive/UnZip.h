@@ -16,6 +16,9 @@ protected:
   void DoExtract() override;
 
 private:
+  // An entry name made internal: UTF-8 when the entry says so (or when a
+  // Unix packer stored valid UTF-8), else from the OEM code page as set.
+  std::string EntryName(const std::string &raw, std::uint16_t flags, std::uint16_t versionMadeBy) const;
   void ExtractEntry(const mv::ReadFile &file, const mv::zip::ZipEntry &entry, std::int64_t newestTime);
   // Decodes the entry's data into the writer; false when a raised error (a
   // corrupt shrunk stream) already ended the entry.

@@ -145,7 +145,7 @@ bool ListCentralDirectory(const ReadFile &file, const ListingHooks &hooks, std::
     p = recordEnd;
     const bool wasFirst = first;
     first = false;
-    if (!hooks.select(e.rawName))
+    if (!hooks.select(e))
       continue;
     e.localOffset += correction;
     if (!SigAt(file, e.localOffset, kLocalSig)) {
@@ -154,7 +154,7 @@ bool ListCentralDirectory(const ReadFile &file, const ListingHooks &hooks, std::
       // later entry by the same distance.
       const std::int64_t moved = wasFirst ? SearchLocalHeader(file, e.localOffset + 1, kLocalSearchSpan) : -1;
       if (moved < 0) {
-        hooks.badOffset(e.rawName);
+        hooks.badOffset(e);
         continue;
       }
       correction += moved + 1;
@@ -193,7 +193,7 @@ void ListLocalHeaders(const ReadFile &file, const ListingHooks &hooks, std::vect
     const std::int64_t next =
         pos + static_cast<std::int64_t>(kLocalSize + nameLen + extraLen) +
         static_cast<std::int64_t>(std::min<std::uint64_t>(e.compressedSize, INT64_MAX / 4));
-    if (hooks.select(e.rawName))
+    if (hooks.select(e))
       entries.push_back(std::move(e));
     if (next <= pos)
       break;

@@ -26,15 +26,16 @@ struct ZipEntry {
   bool strongEncryption = false;
 
   bool HostUnix() const { return (versionMadeBy >> 8) == 3; }
+  bool Utf8Name() const { return (flags & 0x0800) != 0; }
   bool Encrypted() const { return (flags & 0x0001) != 0; }
 };
 
-// How the listing asks about names and problems: select decides whether an
-// entry (by its raw name) is wanted, badOffset is told of an entry whose local
-// header is not where the directory says.
+// How the listing asks about entries: select decides whether an entry is
+// wanted, badOffset is told of an entry whose local header is not where the
+// directory says.
 struct ListingHooks {
-  std::function<bool(const std::string &rawName)> select;
-  std::function<void(const std::string &rawName)> badOffset;
+  std::function<bool(const ZipEntry &entry)> select;
+  std::function<void(const ZipEntry &entry)> badOffset;
 };
 
 // Lists the selected entries through the central directory. False when the
