@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -151,8 +152,9 @@ TIdFileStream::TIdFileStream(const std::string &path, TIdFileMode mode) : fileNa
   }
   if (fd_ < 0)
     throw EFOpenError(OpenErrorText + path);
-  // Opening a directory succeeds on POSIX but no read or write would work.
-  if (::lseek(fd_, 0, SEEK_END) < 0 || ::lseek(fd_, 0, SEEK_SET) < 0) {
+  // Opening a directory for reading succeeds on POSIX, but it is no file.
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
     ::close(fd_);
     throw EFOpenError(OpenErrorText + path);
   }
