@@ -71,10 +71,14 @@ std::size_t SectionEnd(const std::vector<std::string> &lines, std::size_t header
   return i;
 }
 
+// The process umask, read without changing it (umask() itself would, for a
+// moment, for every thread).
 int ProcessUmask() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return static_cast<int>(mask);
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Umask:", 0) == 0)
+      return static_cast<int>(std::strtol(line.c_str() + 6, nullptr, 8));
+  return 022;
 }
 } // namespace
 
@@ -147,6 +151,11 @@ std::string IniFile::ReadString(const std::string &section, const std::string &k
 
 int IniFile::ReadInteger(const std::string &section, const std::string &key, int def) const {
   return StrToIntDef(ReadString(section, key, ""), def);
+}
+
+int IniFile::ReadStrictInteger(const std::string &section, const std::string &key,
+                               const std::string &defText) const {
+  return StrToInt(ReadString(section, key, defText));
 }
 
 bool IniFile::ReadBool(const std::string &section, const std::string &key, bool def) const {

@@ -32,6 +32,10 @@ public:
   // Lenient: def for text that is not a whole number; "$..." and "0x..."
   // (longer than two characters) read as hexadecimal.
   int ReadInteger(const std::string &section, const std::string &key, int def) const;
+  // Strict: the text (defText when the key is missing) converted with
+  // StrToInt; text that is not a whole number raises EConvertError
+  // "'<text>' is not a valid integer value", an empty value included.
+  int ReadStrictInteger(const std::string &section, const std::string &key, const std::string &defText) const;
   // Any whole number other than 0 is true; other text gives def.
   bool ReadBool(const std::string &section, const std::string &key, bool def) const;
 

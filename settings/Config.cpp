@@ -18,9 +18,8 @@ mv::IniFile FilePathIni(const std::string &baseDir) {
 // A port is read as text and converted strictly; a failure keeps the default
 // and is collected for the caller to show.
 int ReadPort(const mv::IniFile &ini, const char *section, int def, std::vector<std::string> &errors) {
-  const std::string text = ini.ReadString(section, "ServerPort", std::to_string(def));
   try {
-    return mv::StrToInt(text);
+    return ini.ReadStrictInteger(section, "ServerPort", std::to_string(def));
   } catch (const EConvertError &e) {
     errors.push_back(e.Message());
     return def;

@@ -19,7 +19,7 @@ std::optional<int> ReadRuleCount(const std::string &baseDir) {
   const IniFile ini = RulesIni(baseDir);
   if (!ini.SectionExists("Count"))
     return std::nullopt;
-  return StrToInt(ini.ReadString("Count", "CNT", ""));
+  return ini.ReadStrictInteger("Count", "CNT", "");
 }
 
 std::vector<RoutingRule> ReadRoutingRules(const std::string &baseDir) {

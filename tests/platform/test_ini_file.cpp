@@ -164,3 +164,18 @@ TEST_F(IniFileTest, CyrillicFileNameIsUtf8OnDisk) {
   mv::IniFile(dir.Path() + name1251).WriteString("S", "K", "v");
   EXPECT_EQ(ReadAll(dir.DiskPath() + mv::Win1251ToUtf8(name1251)), "[S]\r\nK=v\r\n");
 }
+
+TEST_F(IniFileTest, StrictIntegerReadTakesTheDefaultTextOnlyForAMissingKey) {
+  WriteAll(disk, "[Count]\nCNT=3\nEmpty=\nBad=3 rules\n");
+  mv::IniFile ini(path);
+  EXPECT_EQ(ini.ReadStrictInteger("Count", "CNT", ""), 3);
+  EXPECT_EQ(ini.ReadStrictInteger("Pop3", "ServerPort", "110"), 110);
+  try {
+    ini.ReadStrictInteger("Count", "Bad", "0");
+    FAIL() << "no error";
+  } catch (const EConvertError &e) {
+    EXPECT_EQ(e.Message(), "'3 rules' is not a valid integer value");
+  }
+  EXPECT_THROW(ini.ReadStrictInteger("Count", "Empty", "0"), EConvertError); // present but empty
+  EXPECT_THROW(ini.ReadStrictInteger("Count", "Missing", ""), EConvertError);
+}
