@@ -257,6 +257,7 @@ void TUnZip::ExtractEntry(const mv::ReadFile &file, const ZipEntry &entry, std::
     return;
   } catch (const E_RAISE &) {
     writer.Discard(); // canceled: the run ends here
+    Uncount();
     throw;
   }
 

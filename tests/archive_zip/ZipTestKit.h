@@ -94,6 +94,7 @@ struct Entry {
       (((2021 - 1980) << 9 | 3 << 5 | 14) << 16) | (15 << 11 | 9 << 5 | 13); // 2021-03-14 15:09:26
   std::optional<std::uint32_t> declaredSize; // overrides the true size in both headers
   std::optional<std::uint32_t> crc;
+  std::string extra; // the extra field of both headers
 };
 
 inline void Put16(std::string &s, std::uint32_t v) {
@@ -139,12 +140,12 @@ inline std::string BuildZip(const std::vector<Entry> &entries, bool central = tr
       Put32(h, static_cast<std::uint32_t>(packed.size()));
       Put32(h, size);
       Put16(h, static_cast<std::uint32_t>(e.name.size()));
-      Put16(h, 0);
+      Put16(h, static_cast<std::uint32_t>(e.extra.size()));
     };
     Put32(zip, 0x04034B50);
     Put16(zip, 20);
     common(zip);
-    zip += e.name + packed;
+    zip += e.name + e.extra + packed;
     Put32(dir, 0x02014B50);
     Put16(dir, e.madeBy);
     Put16(dir, 20);
@@ -154,7 +155,7 @@ inline std::string BuildZip(const std::vector<Entry> &entries, bool central = tr
     Put16(dir, 0); // internal attributes
     Put32(dir, e.externalAttr);
     Put32(dir, offset);
-    dir += e.name;
+    dir += e.name + e.extra;
   }
   if (!central)
     return zip;
