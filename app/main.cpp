@@ -1,6 +1,5 @@
-#include <QApplication>
+#include "app/Program.h"
 
 int main(int argc, char **argv) {
-  QApplication app(argc, argv);
-  return 0; // the main window comes with the start-up code
+  return mv::RunProgram(argc, argv);
 }

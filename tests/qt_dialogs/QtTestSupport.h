@@ -1,0 +1,71 @@
+#pragma once
+// Helpers for driving windows without a person: a scratch program directory,
+// a recorder for the error box, and a way to act on the next modal window.
+#include "settings/ErrorDisplay.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace mvtest {
+// A fresh directory standing in for the program directory ("/"-terminated).
+class ScratchDir {
+public:
+  ScratchDir() { EXPECT_TRUE(dir_.isValid()); }
+  std::string Path() const { return dir_.path().toStdString() + "/"; }
+  std::string operator+(const char *name) const { return Path() + name; }
+
+private:
+  QTemporaryDir dir_;
+};
+
+// Collects the texts the standard error display would have shown.
+class ErrorRecorder {
+public:
+  ErrorRecorder() {
+    previous_ = mv::SetErrorPresenter([this](const QString &text) { texts.push_back(text); });
+  }
+  ~ErrorRecorder() { mv::SetErrorPresenter(previous_); }
+  QStringList texts;
+
+private:
+  mv::ErrorPresenter previous_;
+};
+
+// Runs act on the next modal window as soon as it is open (polled from the
+// event loop the modal window runs). Fails the test when none opens in time;
+// the caller's own wait then ends by itself because nothing blocks.
+inline void WhenModal(std::function<void(QWidget *)> act, int timeoutMs = 5000) {
+  auto *timer = new QTimer;
+  auto *clock = new QElapsedTimer;
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, [timer, clock, act, timeoutMs] {
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal && clock->elapsed() < timeoutMs)
+      return;
+    timer->stop();
+    timer->deleteLater();
+    delete clock;
+    if (!modal) {
+      ADD_FAILURE() << "no modal window opened";
+      return;
+    }
+    act(modal);
+  });
+  timer->start(10);
+}
+
+// Processes events for a while (lets timers fire).
+inline void Spin(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms)
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+} // namespace mvtest
