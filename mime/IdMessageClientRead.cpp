@@ -153,9 +153,16 @@ void TIdMessageClient::ReadBodyParts(TIdMessage &message, const std::string &end
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageClient::MakeTextPart(TIdMessage &message,
                                                                   TIdMessageDecoder &decoder, bool &ended) {
-  TIdMemoryStream text;
-  std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(text, ended);
-  TIdText &part = message.Parts.AddText(SplitTextLines(text.DataString()));
+  TIdMemoryStream stream;
+  std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(stream, ended);
+  // The line break before a boundary line belongs to the boundary: without
+  // this, every copy written and read again would gain an empty last line.
+  std::string text = stream.DataString();
+  if (!ended && text.ends_with("\r\n"))
+    text.resize(text.size() - 2);
+  else if (!ended && text.ends_with("\n"))
+    text.pop_back();
+  TIdText &part = message.Parts.AddText(SplitTextLines(text));
   part.HeaderLines.AddPlainValues(decoder.PartHeaders);
   return next;
 }

@@ -199,8 +199,9 @@ void TIdMessageClient::WriteMessageBody(TIdMessage &message) {
     for (TIdText *text : texts) {
       WriteLine(std::string("--") + mv::AlternativeBoundary);
       DoStatus("Encoding text");
+      // The text part ends with its own empty line; a second one would be
+      // read back as a text line.
       WriteTextPart(*text);
-      WriteLine();
     }
     WriteLine(std::string("--") + mv::AlternativeBoundary + "--");
   } else if (texts.size() == 1) {

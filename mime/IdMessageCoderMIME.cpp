@@ -30,6 +30,12 @@ std::string ParameterAfter(const std::string &text, const std::string &key) {
   return rest.substr(0, rest.find(';'));
 }
 
+// A multipart body is never transfer-encoded; a message that claims so is
+// read by its boundaries, not decoded as one piece.
+bool IsMultipart(const TIdMessage &message) {
+  return StartsAscii(Trim(message.ContentType), "multipart/");
+}
+
 void AddPartHeaderLine(std::vector<std::string> &headers, const std::string &line) {
   std::string entry = line;
   size_t sep = entry.find(": ");
@@ -90,8 +96,8 @@ int MatchBoundaryLine(const TIdMessage &message, const std::string &line, bool &
 TIdMessageDecoderMIME::TIdMessageDecoderMIME(TIdMessage &owner, const std::string &firstLine)
     : TIdMessageDecoder(owner), Boundary(owner.BoundaryStack.Current()), FirstLine(firstLine) {
   const std::string &cte = owner.ContentTransferEncoding;
-  BodyEncoded =
-      !cte.empty() && !SameAscii(cte, "7bit") && !SameAscii(cte, "8bit") && !SameAscii(cte, "binary");
+  BodyEncoded = !cte.empty() && !SameAscii(cte, "7bit") && !SameAscii(cte, "8bit") &&
+                !SameAscii(cte, "binary") && !IsMultipart(owner);
 }
 
 std::string TIdMessageDecoderMIME::PartHeaderValue(const std::string &name) const {
@@ -125,7 +131,7 @@ void TIdMessageDecoderMIME::Classify(const std::string &contentType, const std::
 
 void TIdMessageDecoderMIME::ReadPartHeader() {
   TIdMessage &message = Owner();
-  if (BodyEncoded) {
+  if (BodyEncoded || WholeBody) {
     Classify(message.ContentType, message.ContentDisposition);
     return;
   }
@@ -157,8 +163,8 @@ void TIdMessageDecoderMIME::ReadPartHeader() {
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream &destination, bool &ended) {
   ended = false;
   TIdMessage &message = Owner();
-  const std::string encoding =
-      BodyEncoded ? message.ContentTransferEncoding : PartHeaderValue("Content-Transfer-Encoding");
+  const std::string encoding = BodyEncoded || WholeBody ? message.ContentTransferEncoding
+                                                        : PartHeaderValue("Content-Transfer-Encoding");
   const bool base64 = SameAscii(Trim(encoding), "base64");
   const bool quotedPrintable = SameAscii(Trim(encoding), "quoted-printable");
   mv::Base64PartDecoder base64Decoder(destination);
@@ -175,7 +181,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream
       ended = true;
       break;
     }
-    if (Boundary.empty())
+    if (Boundary.empty() && !WholeBody)
       continue;
     // A boundary of this part or of any enclosing multipart ends the part, so
     // a missing closing line of an inner level loses nothing that follows.
@@ -205,15 +211,34 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream
   return next;
 }
 
+namespace {
+// A message that is itself a file: its type or disposition makes it an
+// attachment. Text, multipart and embedded messages stay in Body; so does a
+// message without a content type (plain text by default).
+bool IsSinglePartAttachment(TIdMessage &message) {
+  const std::string type = Trim(message.ContentType);
+  if (type.empty() || StartsAscii(type, "message/") || StartsAscii(type, "multipart/"))
+    return false;
+  TIdMessageDecoderMIME probe(message);
+  probe.Classify(type, message.ContentDisposition);
+  return probe.PartKind == pkAttachment;
+}
+} // namespace
+
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::TryStart(TIdMessage &message,
                                                                        const std::string &line) const {
   const std::string current = message.BoundaryStack.Current();
-  if (current.empty())
-    return nullptr;
+  if (current.empty()) {
+    if (!IsSinglePartAttachment(message))
+      return nullptr;
+    auto decoder = std::make_unique<TIdMessageDecoderMIME>(message, line);
+    decoder->WholeBody = true;
+    return decoder;
+  }
   if (SameAscii(line, "--" + current))
     return std::make_unique<TIdMessageDecoderMIME>(message);
   const std::string &cte = message.ContentTransferEncoding;
-  if (SameAscii(cte, "base64") || SameAscii(cte, "quoted-printable"))
+  if ((SameAscii(cte, "base64") || SameAscii(cte, "quoted-printable")) && !IsMultipart(message))
     return std::make_unique<TIdMessageDecoderMIME>(message, line);
   return nullptr;
 }

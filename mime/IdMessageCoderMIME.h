@@ -15,6 +15,9 @@ public:
 
   std::string Boundary;
   bool BodyEncoded = false;
+  // The part is the whole body of a single-part message (a scanner's PDF
+  // sent as the message itself): it ends only at the message's end line.
+  bool WholeBody = false;
   std::string FirstLine;
 
   // The value of a "name=value" entry of PartHeaders (any letter case).
