@@ -196,6 +196,9 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream
       break;
     }
     if (quotedPrintable) {
+      // The literal '.' that quoted-printable allows arrives dot-stuffed.
+      if (line.size() > 1 && line[0] == '.' && line[1] == '.')
+        line.erase(0, 1);
       qpDecoder.DecodeToStream(line + "\r\n", destination);
     } else if (base64) {
       base64Decoder.DecodeLine(line);
