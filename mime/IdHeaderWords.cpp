@@ -119,7 +119,7 @@ std::string EncodeRun(const std::string &run, const std::string &specials, char 
                       const std::string &charset) {
   static const char Hex[] = "0123456789ABCDEF";
   std::vector<std::string> pieces;
-  if (letter == 'Q') {
+  if (letter == 'Q' || letter == 'q') {
     for (char c : run) {
       if (c == ' ')
         pieces.emplace_back("_");
