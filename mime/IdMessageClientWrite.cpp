@@ -39,8 +39,13 @@ std::vector<TIdText *> WrittenTextParts(const TIdMessageParts &parts) {
   return result;
 }
 
-std::string LastPathComponent(const std::string &name) {
-  return name.substr(name.find_last_of("/\\") + 1);
+// The name written for an attachment: the last path component, except for
+// a name of encoded words (kept as read), whose base64 text may hold a '/'.
+std::string AttachmentName(const std::string &name) {
+  if (name.find("=?") != std::string::npos)
+    return name;
+  const size_t slash = name.find_last_of("/\\");
+  return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
 class WriteWork {
@@ -123,7 +128,7 @@ void TIdMessageClient::WriteAttachmentHeader(TIdAttachment &part) {
     part.SetContentDisposition("attachment");
   if (part.ContentTransfer() == "base64" && part.ContentType().empty())
     part.SetContentType("application/octet-stream");
-  const std::string name = LastPathComponent(part.FileName);
+  const std::string name = AttachmentName(part.FileName);
   WriteLine("Content-Type: " + part.ContentType() + ";");
   WriteLine("        name=\"" + name + "\"");
   WriteLine("Content-Transfer-Encoding: " + part.ContentTransfer());
