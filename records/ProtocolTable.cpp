@@ -435,21 +435,23 @@ bool ProtocolTable::FindKey(const std::vector<KeyValue> &key) {
   const IndexDef &index = kIndexes[index_];
   if (key.empty() || key.size() > index.keys.size())
     throw EDatabaseError("Invalid key");
-  Statement query(db_, "SELECT FInc FROM Protocol WHERE " + KeyColumns(index, key.size()) + " = " +
-                           Placeholders(key.size()));
+  // The whole table is searched: the name filter and range the protocol
+  // window leaves behind must not hide a recorded file from the routing
+  // step, which would then file it a second time.
+  std::string sql = "SELECT FInc FROM Protocol WHERE " + KeyColumns(index, key.size()) + " = " +
+                    Placeholders(key.size()) + " ORDER BY ";
+  for (const auto &indexKey : index.keys)
+    sql += KeyColumn(indexKey) + ", ";
+  Statement query(db_, sql + "FInc LIMIT 1");
   for (const KeyValue &value : key)
     query.Bind(value);
-  // The first visible row in index order among the rows with that key.
-  std::vector<std::int64_t> matches;
-  while (query.Step())
-    matches.push_back(query.Int(0));
+  if (!query.Step())
+    return false;
+  const std::int64_t id = query.Int(0);
   for (std::size_t i = 0; i < rows_.size(); ++i)
-    for (std::int64_t id : matches)
-      if (rows_[i] == id) {
-        MoveToRow(static_cast<int>(i), Change::Current);
-        return true;
-      }
-  return false;
+    if (rows_[i] == id)
+      MoveToRow(static_cast<int>(i), Change::Current);
+  return true;
 }
 
 const ProtocolRecord &ProtocolTable::Current() const {

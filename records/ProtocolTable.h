@@ -104,8 +104,9 @@ public:
   // The row at a 0-based position of the visible set (for a grid).
   ProtocolRecord RecordAt(int row) const;
 
-  // Finds the first visible row whose leading index fields equal key (under
-  // the index's letter-case rule) and makes it current.
+  // True when a row's leading index fields equal key (under the index's
+  // letter-case rule). The whole table is searched, whatever filter or range
+  // is in force; the first such row becomes current when it is visible.
   bool FindKey(const std::vector<KeyValue> &key);
 
   // The current row; while inserting or editing, the row being changed.

@@ -184,6 +184,11 @@ TEST_F(ProtocolTest, KeyedLookUpOnDateTimeAndNameIgnoresNameCase) {
   t.SetIndexName("T1ByFName");
   EXPECT_TRUE(t.FindKey({std::int64_t{kDay}, std::int64_t{300}, std::string("\xCE\xD2\xD7\xA8\xD2.DOC")}));
   EXPECT_THROW(t.SetIndexName("T1ByNothing"), EDatabaseError);
+  // A name filter left behind by the protocol window does not hide the row.
+  t.SetNameFilter("other*");
+  t.SetFiltered(true);
+  EXPECT_EQ(t.RecordCount(), 0);
+  EXPECT_TRUE(t.FindKey({std::int64_t{kDay}, std::int64_t{200}, std::string("report.pdf")}));
 }
 
 TEST_F(ProtocolTest, OrdersByDateTimeOrBySenderWithLetterCaseIgnored) {
