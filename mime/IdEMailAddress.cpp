@@ -3,6 +3,7 @@
 #include "mime/IdTrim.h"
 
 #include <cstring>
+#include <string_view>
 
 using mv::idtext::Trim;
 using mv::idtext::TrimLeft;
@@ -55,7 +56,8 @@ bool IsEmptyItemText(const TIdEMailAddressItem &item) {
 // The scanner state of one address item text.
 class ItemScanner {
 public:
-  ItemScanner(TIdEMailAddressItem &item, std::string text) : item_(item), rest_(std::move(text)) {}
+  // The text must outlive the scanner.
+  ItemScanner(TIdEMailAddressItem &item, std::string_view text) : item_(item), rest_(text) {}
 
   void Run() {
     for (;;) {
@@ -83,9 +85,10 @@ private:
     return "(\"< @\t";
   }
 
-  std::string Before(std::size_t i) const { return rest_.substr(0, i); }
-  std::string Through(std::size_t i) const { return rest_.substr(0, i + 1); }
-  void CutThrough(std::size_t i) { rest_.erase(0, std::min(i + 1, rest_.size())); }
+  std::string Before(std::size_t i) const { return std::string(rest_.substr(0, i)); }
+  std::string Through(std::size_t i) const { return std::string(rest_.substr(0, i + 1)); }
+  // The rest is a view, so cutting is cheap however long the text.
+  void CutThrough(std::size_t i) { rest_.remove_prefix(std::min(i + 1, rest_.size())); }
 
   // Quoted text keeps the blanks that join it to what an escaped character
   // already put into the field.
@@ -99,7 +102,7 @@ private:
     case ' ':
     case '\t':
       if (i == 0) {
-        rest_.erase(0, 1);
+        rest_.remove_prefix(1);
         return;
       }
       if (atSeen_)
@@ -124,7 +127,7 @@ private:
     case '(':
       ++depth_;
       if (i == 0) {
-        rest_.erase(0, 1);
+        rest_.remove_prefix(1);
         return;
       }
       if (inAddress_)
@@ -141,8 +144,7 @@ private:
       if (bracketSeen_) {
         item_.Address += TrimBlanks(Before(i)) + ".";
         CutThrough(i);
-        rest_.erase(0, rest_.find_first_not_of(' ') == std::string::npos ? rest_.size()
-                                                                         : rest_.find_first_not_of(' '));
+        rest_.remove_prefix(std::min(rest_.find_first_not_of(' '), rest_.size()));
       } else {
         item_.Address += Through(i);
         CutThrough(i);
@@ -181,7 +183,7 @@ private:
   }
 
   TIdEMailAddressItem &item_;
-  std::string rest_;
+  std::string_view rest_;
   int depth_ = 0;
   bool inQuotes_ = false;
   bool inAddress_ = false;
@@ -281,18 +283,18 @@ void TIdEMailAddressList::SetAddressesText(const std::string &text) {
       items_.pop_back();
   };
 
-  std::string rest = text;
+  std::string_view rest = text;
   std::string piece;
   int depth = 0;
   bool inQuotes = false;
   const auto moveThrough = [&](std::size_t i) {
     const std::size_t n = std::min(i + 1, rest.size());
     piece += rest.substr(0, n);
-    rest.erase(0, n);
+    rest.remove_prefix(n);
   };
   const auto moveBeforeAndDrop = [&](std::size_t i) {
     piece += rest.substr(0, i);
-    rest.erase(0, i + 1);
+    rest.remove_prefix(i + 1);
   };
   for (;;) {
     const char *interesting = depth > 0 ? "(\\)" : inQuotes ? "\"\\" : ":;(\", \t";
@@ -322,7 +324,7 @@ void TIdEMailAddressList::SetAddressesText(const std::string &text) {
       piece.clear();
       break;
     case ':': // a group name is dropped
-      rest.erase(0, i + 1);
+      rest.remove_prefix(i + 1);
       piece.clear();
       break;
     case ';':
@@ -339,5 +341,5 @@ void TIdEMailAddressList::SetAddressesText(const std::string &text) {
   }
   if (Trim(piece).empty() && Trim(rest).empty())
     return;
-  addPiece(piece + rest);
+  addPiece(piece + std::string(rest));
 }

@@ -202,10 +202,10 @@ std::string DecodeHeaderWords(const std::string &value) {
     if (start == std::string::npos)
       break;
     EncodedWord word;
-    if (!ParseEncodedWord(value, start, word)) {
-      search = start + 1;
-      continue;
-    }
+    // Every failure to find the end of a word would repeat for any later
+    // start, so the first malformed word ends the search.
+    if (!ParseEncodedWord(value, start, word))
+      break;
     std::string decoded =
         (word.letter == 'Q' || word.letter == 'q') ? DecodeQWord(word.encoded) : DecodeBWord(word.encoded);
     if (UpperAscii(word.charset) == "ISO-2022-JP")

@@ -89,12 +89,13 @@ std::string DecodeKoi8Word(const std::string &text) {
       break;
     // "=?KOI8-R?" then the encoding letter and "?"
     const std::size_t letter = start + Koi8WordStartLength;
-    const std::size_t close =
-        letter + 1 < text.size() && text[letter + 1] == '?' ? text.find("?=", letter + 2) : std::string::npos;
-    if (close == std::string::npos) {
+    if (letter + 1 >= text.size() || text[letter + 1] != '?') {
       search = start + 1;
       continue;
     }
+    const std::size_t close = text.find("?=", letter + 2);
+    if (close == std::string::npos)
+      break; // no later word can be closed either
     const std::string encoded = text.substr(letter + 2, close - letter - 2);
     const bool q = text[letter] == 'Q' || text[letter] == 'q';
     const std::string decoded = Koi8ToWin(q ? DecodeQ(encoded) : DecodeB(encoded));
