@@ -1,5 +1,6 @@
 #include "app/HelpWindow.h"
 
+#include "app/Resources.h"
 #include "settings/QtText.h"
 
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@
 using mv::Ui;
 
 THelpWindow::THelpWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
+  mv::EnsureAppResources();
   setWindowTitle(Ui("Справка — Зорвен ВОРНЕКС-Тарвида"));
   Browser = new QTextBrowser;
   Browser->setOpenExternalLinks(false);

@@ -140,8 +140,10 @@ TfrmMain::TfrmMain(const std::string &baseDir, QWidget *parent)
   Splitter1->setStretchFactor(1, 1);
   Splitter1->setSizes({kUpperPaneHeight, kUpperPaneHeight});
 
-  StatusBar1 = new TStatusBar({160, 200});
-  StatusBar1->SetText(0, Ui("Нет выбранных сообщений"));
+  // 160 pixels, or what the start text needs in a larger system font.
+  const QString noMessage = Ui("Нет выбранных сообщений");
+  StatusBar1 = new TStatusBar({qMax(160, fontMetrics().horizontalAdvance(noMessage) + 12), 200});
+  StatusBar1->SetText(0, noMessage);
 
   auto *central = new QWidget;
   auto *layout = new QVBoxLayout(central);

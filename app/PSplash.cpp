@@ -1,5 +1,6 @@
 #include "app/PSplash.h"
 
+#include "app/Resources.h"
 #include "settings/QtText.h"
 
 #include <QGuiApplication>
@@ -25,6 +26,7 @@ QPixmap SplashPicture() {
 } // namespace
 
 Tfsplash::Tfsplash(QWidget *parent) : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog) {
+  mv::EnsureAppResources();
   setAttribute(Qt::WA_DeleteOnClose);
   setFixedSize(kWidth, kHeight);
 
@@ -34,7 +36,7 @@ Tfsplash::Tfsplash(QWidget *parent) : QDialog(parent, Qt::FramelessWindowHint | 
 
   Label1 = new QLabel(Ui("Программа  \" Зорвен  ВОРНЕКС-Тарвида\""), this);
   QFont title = Label1->font();
-  title.setPointSize(14);
+  title.setPointSize(12);
   title.setBold(true);
   Label1->setFont(title);
   Label1->setStyleSheet(QStringLiteral("color: white; background: transparent"));

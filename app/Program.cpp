@@ -8,15 +8,10 @@
 #include "settings/PFrmPath.h"
 
 #include <QApplication>
-
-// The resources live in a static library; they must be registered by name.
-static void InitAppResources() {
-  Q_INIT_RESOURCE(app);
-}
+#include <QScreen>
 
 namespace mv {
 std::unique_ptr<TfrmMain> CreateProgramWindows(const std::string &baseDir) {
-  InitAppResources();
   auto frmMain = std::make_unique<TfrmMain>(baseDir);
   frmMain->FrmPath = new TFrmPath(frmMain.get());
   frmMain->fsplash = new Tfsplash(frmMain.get());
@@ -33,6 +28,10 @@ int RunProgram(int argc, char **argv) {
 
   std::unique_ptr<TfrmMain> frmMain = CreateProgramWindows(ExecutableDir());
   QObject::connect(frmMain.get(), &TfrmMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  // Without a window manager a maximize request is not carried out; the
+  // screen's free area is the same size.
+  if (QScreen *screen = QGuiApplication::primaryScreen())
+    frmMain->setGeometry(screen->availableGeometry());
   frmMain->showMaximized();
   const int code = app.exec();
   SetPumpHook({});

@@ -19,6 +19,7 @@ using mv::Ui;
 namespace {
 QLineEdit *AddField(QFormLayout *form, const char *label) {
   auto *edit = new QLineEdit;
+  edit->setMinimumWidth(240);
   auto *caption = new QLabel(Ui(label));
   caption->setBuddy(edit);
   form->addRow(caption, edit);

@@ -69,3 +69,23 @@ inline void Spin(int ms) {
     QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 } // namespace mvtest
+
+namespace mvtest {
+// Fails the test when a modal window opens while it lives (and closes that
+// window, so the test goes on instead of waiting for a person).
+class ModalWatchdog {
+public:
+  ModalWatchdog() {
+    QObject::connect(&timer_, &QTimer::timeout, [] {
+      if (QWidget *modal = QApplication::activeModalWidget()) {
+        ADD_FAILURE() << "unexpected modal window " << modal->metaObject()->className();
+        modal->close();
+      }
+    });
+    timer_.start(10);
+  }
+
+private:
+  QTimer timer_;
+};
+} // namespace mvtest
