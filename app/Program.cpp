@@ -1,22 +1,27 @@
 #include "app/Program.h"
 
-#include "app/Main.h"
 #include "app/PShow_dm.h"
 #include "app/PSplash.h"
 #include "platform/FileSystem.h"
 #include "platform/Pump.h"
+#include "settings/ErrorDisplay.h"
 #include "settings/PFrmPath.h"
 
 #include <QApplication>
 #include <QScreen>
 
 namespace mv {
-std::unique_ptr<TfrmMain> CreateProgramWindows(const std::string &baseDir) {
-  auto frmMain = std::make_unique<TfrmMain>(baseDir);
-  frmMain->FrmPath = new TFrmPath(frmMain.get());
-  frmMain->fsplash = new Tfsplash(frmMain.get());
-  frmMain->FShow_dm = new TFShow_dm(frmMain.get(), frmMain->Dirs.BaseDir);
-  return frmMain;
+ProgramWindows CreateProgramWindows(const std::string &baseDir) {
+  ProgramWindows program;
+  program.frmMain = std::make_unique<TfrmMain>(baseDir);
+  TfrmMain *frmMain = program.frmMain.get();
+  program.dmMail = std::make_unique<TdmMail>(frmMain->Dirs.BaseDir);
+  if (!program.dmMail->StartupError().empty())
+    ShowErrorMessage(program.dmMail->StartupError());
+  frmMain->FrmPath = new TFrmPath(frmMain);
+  frmMain->fsplash = new Tfsplash(frmMain);
+  frmMain->FShow_dm = new TFShow_dm(frmMain, frmMain->Dirs.BaseDir);
+  return program;
 }
 
 int RunProgram(int argc, char **argv) {
@@ -26,8 +31,9 @@ int RunProgram(int argc, char **argv) {
   // Network waits and archive extraction keep the windows alive through this.
   SetPumpHook([] { QCoreApplication::processEvents(); });
 
-  std::unique_ptr<TfrmMain> frmMain = CreateProgramWindows(ExecutableDir());
-  QObject::connect(frmMain.get(), &TfrmMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  ProgramWindows program = CreateProgramWindows(ExecutableDir());
+  TfrmMain *frmMain = program.frmMain.get();
+  QObject::connect(frmMain, &TfrmMain::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   // Without a window manager a maximize request is not carried out; the
   // screen's free area is the same size.
   if (QScreen *screen = QGuiApplication::primaryScreen())
@@ -35,7 +41,6 @@ int RunProgram(int argc, char **argv) {
   frmMain->showMaximized();
   const int code = app.exec();
   SetPumpHook({});
-  frmMain.reset();
   return code;
 }
 } // namespace mv

@@ -38,13 +38,18 @@ template <class F> void InDirectory(const std::string &dir, F body) {
 
 TEST_F(StartFixture, TheStartMakesTheSharedWindowsUnderTheMainWindow) {
   MailIni().WriteBool("Demo", "Show_dm", true);
-  std::unique_ptr<TfrmMain> w = mv::CreateProgramWindows(dir.Path());
+  mv::ProgramWindows program = mv::CreateProgramWindows(dir.Path());
+  TfrmMain *w = program.frmMain.get();
   ASSERT_NE(w->FrmPath, nullptr);
   ASSERT_NE(w->fsplash, nullptr);
   ASSERT_NE(w->FShow_dm, nullptr);
-  EXPECT_EQ(w->FrmPath->parent(), w.get());
+  EXPECT_EQ(w->FrmPath->parent(), w);
   EXPECT_TRUE(w->FShow_dm->CheckBox1->isChecked());
   EXPECT_TRUE(QDir(QString::fromStdString(w->Dirs.ArhDir)).exists());
+  // The data module made the protocol table beside the working directories.
+  ASSERT_NE(program.dmMail, nullptr);
+  EXPECT_EQ(program.dmMail->StartupError(), "");
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(dir + "Protocol/Protocol.db")));
 }
 
 TEST_F(StartFixture, TheStartCounterOpensThePresentationOnEvery51stStartWhenHidden) {
@@ -61,7 +66,8 @@ TEST_F(StartFixture, TheStartCounterOpensThePresentationOnEvery51stStartWhenHidd
 TEST_F(StartFixture, TheShowStepCountsTheStartAndSetsThePrompt) {
   MailIni().WriteBool("Demo", "Show_dm", true);
   MailIni().WriteInteger("Demo", "Cnt_dm", 7);
-  std::unique_ptr<TfrmMain> w = mv::CreateProgramWindows(dir.Path());
+  mv::ProgramWindows program = mv::CreateProgramWindows(dir.Path());
+  TfrmMain *w = program.frmMain.get();
   delete w->fsplash.data(); // the splash would wait for a person
   ASSERT_TRUE(w->fsplash.isNull());
   InDirectory(dir.Path(), [&] { w->FormShow(); });
