@@ -6,8 +6,12 @@
 #include <fstream>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
-constexpr std::array<std::uint32_t, 64> K = {
+alignas(16) constexpr std::array<std::uint32_t, 64> K = {
     0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
     0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
     0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
@@ -16,6 +20,48 @@ constexpr std::array<std::uint32_t, 64> K = {
     0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+#if defined(__x86_64__)
+__attribute__((target("sha,sse4.1"))) void CompressWithShaInstructions(std::uint32_t *state,
+                                                                       const unsigned char *data) {
+  const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+  __m128i tmp = _mm_loadu_si128(reinterpret_cast<const __m128i *>(state));
+  __m128i state1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(state + 4));
+  tmp = _mm_shuffle_epi32(tmp, 0xB1);               // CDAB
+  state1 = _mm_shuffle_epi32(state1, 0x1B);         // EFGH
+  __m128i state0 = _mm_alignr_epi8(tmp, state1, 8); // ABEF
+  state1 = _mm_blend_epi16(state1, tmp, 0xF0);      // CDGH
+  const __m128i abefSave = state0, cdghSave = state1;
+
+  __m128i w[4];
+  for (int i = 0; i < 16; ++i) {
+    __m128i &current = w[i % 4];
+    if (i < 4) {
+      current = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 16 * i)), byteSwap);
+    } else {
+      // W[i..i+3] from the four groups before it.
+      const __m128i &previous = w[(i + 3) % 4];
+      __m128i next = _mm_sha256msg1_epu32(current, w[(i + 1) % 4]);
+      next = _mm_add_epi32(next, _mm_alignr_epi8(previous, w[(i + 2) % 4], 4));
+      current = _mm_sha256msg2_epu32(next, previous);
+    }
+    __m128i message =
+        _mm_add_epi32(current, _mm_load_si128(reinterpret_cast<const __m128i *>(K.data() + 4 * i)));
+    state1 = _mm_sha256rnds2_epu32(state1, state0, message);
+    message = _mm_shuffle_epi32(message, 0x0E);
+    state0 = _mm_sha256rnds2_epu32(state0, state1, message);
+  }
+  state0 = _mm_add_epi32(state0, abefSave);
+  state1 = _mm_add_epi32(state1, cdghSave);
+
+  tmp = _mm_shuffle_epi32(state0, 0x1B);       // FEBA
+  state1 = _mm_shuffle_epi32(state1, 0xB1);    // DCHG
+  state0 = _mm_blend_epi16(tmp, state1, 0xF0); // DCBA
+  state1 = _mm_alignr_epi8(state1, tmp, 8);    // HGFE
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(state), state0);
+  _mm_storeu_si128(reinterpret_cast<__m128i *>(state + 4), state1);
+}
+#endif
 
 inline std::uint32_t Rotr(std::uint32_t x, int n) {
   return (x >> n) | (x << (32 - n));
@@ -59,6 +105,19 @@ public:
 
 private:
   void Compress(const unsigned char *p) {
+#if defined(__x86_64__)
+    // The processor's SHA instructions hash an 18 MB attachment several
+    // times faster than the portable rounds below.
+    static const bool hasShaInstructions = __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+    if (hasShaInstructions) {
+      CompressWithShaInstructions(FState.data(), p);
+      return;
+    }
+#endif
+    CompressPortable(p);
+  }
+
+  void CompressPortable(const unsigned char *p) {
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i)
       w[i] = std::uint32_t(p[4 * i]) << 24 | std::uint32_t(p[4 * i + 1]) << 16 |

@@ -6,6 +6,8 @@
 #include "mime/IdMessage.h"
 #include "mime/IdMessageStrings.h"
 
+#include <array>
+
 using namespace mv::msg;
 
 namespace {
@@ -47,10 +49,20 @@ void AddPartHeaderLine(std::vector<std::string> &headers, const std::string &lin
 
 namespace mv {
 void Base64PartDecoder::DecodeLine(const std::string &line) {
+  static const std::array<bool, 256> alphabet = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+      table[c] = IsBase64Char(static_cast<char>(c));
+    return table;
+  }();
+  const size_t old = FPending.size();
+  FPending.resize(old + line.size());
+  char *out = FPending.data() + old;
   for (char c : line)
-    if (IsBase64Char(c))
-      FPending += c;
-  if (FPending.size() >= 4096)
+    if (alphabet[static_cast<unsigned char>(c)])
+      *out++ = c;
+  FPending.resize(out - FPending.data());
+  if (FPending.size() >= PendingLimit)
     DecodeWholeGroups();
 }
 
@@ -58,9 +70,11 @@ void Base64PartDecoder::DecodeWholeGroups() {
   const size_t whole = FPending.size() / 4 * 4;
   if (whole == 0)
     return;
+  std::string rest = FPending.substr(whole);
+  FPending.resize(whole);
   TIdDecoderMIME decoder;
-  decoder.DecodeToStream(FPending.substr(0, whole), FDestination);
-  FPending.erase(0, whole);
+  decoder.DecodeToStream(FPending, FDestination);
+  FPending.swap(rest);
 }
 
 void Base64PartDecoder::Finish() {

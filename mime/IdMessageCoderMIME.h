@@ -44,6 +44,8 @@ public:
 
 private:
   void DecodeWholeGroups();
+  // Decoded in pieces of about this many characters: one write each.
+  static constexpr size_t PendingLimit = 64 * 1024;
   TIdStream &FDestination;
   std::string FPending;
 };
