@@ -18,6 +18,9 @@ struct FetchOptions {
   std::string Password;
   std::string OutDir;
   bool Delete = false;
+  // The courier receives at most 1024 bytes at a time; other sizes are for
+  // measuring what that limit costs.
+  int RecvBufferSize = 1024;
 };
 
 FetchOptions ParseFetchOptions(const std::vector<std::string> &args) {
@@ -41,6 +44,10 @@ FetchOptions ParseFetchOptions(const std::vector<std::string> &args) {
       options.User = mv::Utf8ToWin1251(value);
     } else if (name == "--password") {
       options.Password = mv::Utf8ToWin1251(value);
+    } else if (name == "--recv-buffer") {
+      options.RecvBufferSize = mv::StrToInt(value);
+      if (options.RecvBufferSize < 1)
+        throw std::runtime_error("--recv-buffer must be at least 1");
     } else if (name == "--out") {
       options.OutDir = mv::FromDiskPath(value);
       haveOut = true;
@@ -50,7 +57,7 @@ FetchOptions ParseFetchOptions(const std::vector<std::string> &args) {
   }
   if (!haveHost || !haveOut)
     throw std::runtime_error(
-        "usage: pop3-fetch --host H --port P --user U --password W --out DIR [--delete]");
+        "usage: pop3-fetch --host H --port P --user U --password W --out DIR [--delete] [--recv-buffer N]");
   if (options.OutDir.back() != '/')
     options.OutDir += '/';
   return options;
@@ -65,6 +72,7 @@ int RunPop3Fetch(const std::vector<std::string> &args) {
   pop.Port = options.Port;
   pop.Username = options.User;
   pop.Password = options.Password;
+  pop.RecvBufferSize = options.RecvBufferSize;
   pop.Connect();
   try {
     const int count = pop.CountMessages();
@@ -94,7 +102,7 @@ int RunPop3Fetch(const std::vector<std::string> &args) {
 }
 
 CliCommand pop3FetchCommand{
-    "pop3-fetch", "pop3-fetch --host H --port P --user U --password W --out DIR [--delete]",
+    "pop3-fetch", "pop3-fetch --host H --port P --user U --password W --out DIR [--delete] [--recv-buffer N]",
     "Fetch every message of a POP3 mailbox into DIR/n.eml (with --delete, remove them from the server)",
     &RunPop3Fetch};
 } // namespace

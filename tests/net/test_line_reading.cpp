@@ -152,7 +152,7 @@ TEST(WorkNotifications, ReadsAreReportedInsideTheirBracket) {
   EXPECT_EQ(counts, (std::vector<std::int64_t>{4, 8, 11}));
 }
 
-TEST(Write, PartialSendsAreRepeatedUntilEverythingIsOut) {
+TEST(ConnectionWrite, PartialSendsAreRepeatedUntilEverythingIsOut) {
   Connected c({});
   c.channel.SendLimit = 3;
   c.client.WriteLine("RETR 12");
@@ -161,7 +161,7 @@ TEST(Write, PartialSendsAreRepeatedUntilEverythingIsOut) {
   EXPECT_EQ(c.channel.Sent, "RETR 12\r\na\r\nb\r\n");
 }
 
-TEST(Write, BufferedWritesGoOutAtTheThresholdAndAtTheEnd) {
+TEST(ConnectionWrite, BufferedWritesGoOutAtTheThresholdAndAtTheEnd) {
   Connected c({});
   c.client.BeginBufferedWrites(8);
   c.client.WriteText("12345");
@@ -180,7 +180,7 @@ TEST(Write, BufferedWritesGoOutAtTheThresholdAndAtTheEnd) {
   EXPECT_FALSE(c.client.WriteBuffering());
 }
 
-TEST(Write, ConnectionLostWhileSendingClosesTheChannel) {
+TEST(ConnectionWrite, ConnectionLostWhileSendingClosesTheChannel) {
   Connected c({});
   c.channel.SendError = 10054;
   try {
@@ -193,7 +193,7 @@ TEST(Write, ConnectionLostWhileSendingClosesTheChannel) {
   EXPECT_FALSE(c.client.IsConnected());
 }
 
-TEST(Write, WithoutAChannelRaisesNotConnected) {
+TEST(ConnectionWrite, WithoutAChannelRaisesNotConnected) {
   TIdTCPClient client;
   EXPECT_THROW(
       {
@@ -208,7 +208,7 @@ TEST(Write, WithoutAChannelRaisesNotConnected) {
   EXPECT_THROW(client.ReadLine(), EIdNotConnected);
 }
 
-TEST(Receive, ShutdownErrorReadsAsEndOfDataWhileBytesAreBuffered) {
+TEST(ConnectionReceive, ShutdownErrorReadsAsEndOfDataWhileBytesAreBuffered) {
   Connected c({"half"}, false);
   c.channel.ReceiveError = 10058;
   EXPECT_THROW(c.client.ReadLine(), EIdConnClosedGracefully);
@@ -224,14 +224,14 @@ TEST(Receive, ShutdownErrorReadsAsEndOfDataWhileBytesAreBuffered) {
   }
 }
 
-TEST(Receive, ResetRaisesItsSocketErrorAndLeavesTheConnectionClosed) {
+TEST(ConnectionReceive, ResetRaisesItsSocketErrorAndLeavesTheConnectionClosed) {
   Connected c({}, false);
   c.channel.ReceiveError = 10054;
   EXPECT_THROW(c.client.ReadLine(), EIdSocketError);
   EXPECT_FALSE(c.client.IsConnected());
 }
 
-TEST(Disconnect, CallsOnDisconnectedOnceAndKeepsAnInstalledChannel) {
+TEST(ConnectionDisconnect, CallsOnDisconnectedOnceAndKeepsAnInstalledChannel) {
   Connected c({});
   int notified = 0;
   c.client.OnDisconnected = [&] { ++notified; };

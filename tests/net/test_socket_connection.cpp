@@ -238,7 +238,7 @@ TEST(SocketConnection, BindFailuresHaveTheirTexts) {
   closer.Disconnect();
 }
 
-TEST(Stack, IPv4LiteralForms) {
+TEST(SocketStack, IPv4LiteralForms) {
   std::uint32_t address = 0;
   EXPECT_TRUE(TIdStack::ParseIPv4Literal("10.1.2.3", address));
   EXPECT_EQ(address, 0x0A010203u);
@@ -256,7 +256,7 @@ TEST(Stack, IPv4LiteralForms) {
   EXPECT_EQ(GStack->ResolveHost("127.1"), "127.1");
 }
 
-TEST(Stack, LinuxErrorsMapToTheTableNumbers) {
+TEST(SocketStack, LinuxErrorsMapToTheTableNumbers) {
   EXPECT_EQ(TIdStack::TranslateErrno(ECONNREFUSED), 10061);
   EXPECT_EQ(TIdStack::TranslateErrno(ETIMEDOUT), 10060);
   EXPECT_EQ(TIdStack::TranslateErrno(ECONNRESET), 10054);
@@ -268,7 +268,7 @@ TEST(Stack, LinuxErrorsMapToTheTableNumbers) {
   EXPECT_EQ(mv::SocketErrorText(11002), "");
 }
 
-TEST(Components, TheSharedStackLivesWhileComponentsDo) {
+TEST(NetComponents, TheSharedStackLivesWhileComponentsDo) {
   EXPECT_EQ(GStack, nullptr);
   {
     TIdTCPClient one;

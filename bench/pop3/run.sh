@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Downloads one dovecot mailbox (500 messages of about 50 KB and 5 of about
+# 10 MB) with mailvornex-cli pop3-fetch, with fetchmail and with a python
+# poplib RETR loop, in the same run, and reports MB/s for each (mailbox bytes
+# as the server counts them, divided by wall-clock seconds; MB = 10^6 bytes).
+# pop3-fetch runs with the courier's 1024-byte receives and, to show what
+# that limit costs, with 32768-byte receives.
+#
+# usage: bench/pop3/run.sh [BUILD_DIR] [ROUNDS]     (default build/, 2 rounds)
+# Needs dovecot-core, dovecot-pop3d, fetchmail and python3. Everything lives
+# in a private temporary directory and on a free port of 127.0.0.1.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../../build}" && pwd)
+rounds=${2:-2}
+cli=$build/bin/mailvornex-cli
+[ -x "$cli" ] || { echo "no $cli: build the project first" >&2; exit 1; }
+for tool in /usr/sbin/dovecot fetchmail /usr/bin/python3; do
+  command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+
+W=$(mktemp -d /tmp/mv-pop3-bench-XXXXXX)
+cleanup() {
+  [ -f "$W/dovecot.conf" ] && /usr/sbin/dovecot -c "$W/dovecot.conf" stop 2>/dev/null || true
+  rm -rf "$W"
+}
+trap cleanup EXIT
+
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+total=$(/usr/bin/python3 "$here/make_mailbox.py" "$W/mail/test")
+
+if [ "$(id -u)" -eq 0 ]; then
+  uid=$(id -u mail) gid=$(id -g mail)
+  login_user=dovenull internal_user=dovecot internal_group=dovecot auth_user=root
+  chown -R mail:mail "$W/mail"
+  chmod 0711 "$W"
+else
+  uid=$(id -u) gid=$(id -g)
+  login_user=$(id -un) internal_user=$(id -un) internal_group=$(id -gn) auth_user=$(id -un)
+fi
+echo "test:{PLAIN}secret:$uid:$gid::$W/mail/test::" >"$W/users"
+cat >"$W/dovecot.conf" <<CONF
+base_dir = $W/run
+state_dir = $W/state
+log_path = $W/dovecot.log
+instance_name = mvbench-$port
+protocols = pop3
+listen = 127.0.0.1
+ssl = no
+disable_plaintext_auth = no
+auth_mechanisms = plain login
+default_login_user = $login_user
+default_internal_user = $internal_user
+default_internal_group = $internal_group
+first_valid_uid = $uid
+last_valid_uid = $uid
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $W/users
+}
+userdb {
+  driver = passwd-file
+  args = username_format=%u $W/users
+}
+mail_location = maildir:$W/mail/%u
+service pop3-login {
+  chroot =
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $port
+  }
+  inet_listener pop3s {
+    port = 0
+  }
+}
+service anvil {
+  chroot =
+}
+service auth {
+  user = $auth_user
+}
+CONF
+/usr/sbin/dovecot -c "$W/dovecot.conf"
+# The port accepts before a login process can answer: wait for the greeting.
+for _ in $(seq 200); do
+  greeting=$(/usr/bin/python3 -c "
+import socket, sys
+try:
+    s = socket.create_connection(('127.0.0.1', $port), timeout=2); print(s.makefile().readline().strip())
+except OSError:
+    pass" || true)
+  [[ $greeting == +OK* ]] && break
+  sleep 0.1
+done
+[[ ${greeting:-} == +OK* ]] || { echo "dovecot did not start:" >&2; tail "$W/dovecot.log" >&2; exit 1; }
+
+cat >"$W/fetchmailrc" <<RC
+set no syslog
+poll 127.0.0.1 with proto POP3 port $port
+  user "test" there with password "secret" is "$(id -un)" here
+  options keep fetchall no rewrite mda "/bin/sh -c 'cat >/dev/null'"
+RC
+chmod 600 "$W/fetchmailrc"
+
+seconds() { # command... -> wall-clock seconds on stdout, command output to $W/last.log
+  local start=$EPOCHREALTIME
+  "$@" >"$W/last.log" 2>&1 || { echo "failed: $*" >&2; tail "$W/last.log" >&2; exit 1; }
+  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
+}
+rate() { awk -v t="$1" -v n="$total" 'BEGIN { printf "%.1f", n / t / 1000000 }'; }
+
+pop3_fetch() { # receive size
+  rm -rf "$W/out"
+  "$cli" pop3-fetch --host 127.0.0.1 --port "$port" --user test --password secret --out "$W/out" --recv-buffer "$1"
+}
+fetchmail_all() { HOME=$W fetchmail -f "$W/fetchmailrc" --idfile "$W/fetchids" --nodetach -s; }
+poplib_all() { /usr/bin/python3 "$here/poplib_fetch.py" 127.0.0.1 "$port" test secret; }
+
+echo "mailbox: 505 messages, $total bytes"
+poplib_all >/dev/null # warm the page cache
+printf '%-34s %8s %8s\n' "client" "seconds" "MB/s"
+for round in $(seq "$rounds"); do
+  for client in "pop3-fetch (1024-byte receives)" "pop3-fetch (32768-byte receives)" "fetchmail" "python3 poplib"; do
+    case $client in
+      *1024*) t=$(seconds pop3_fetch 1024) ;;
+      *32768*) t=$(seconds pop3_fetch 32768) ;;
+      fetchmail) t=$(seconds fetchmail_all) ;;
+      *poplib*) t=$(seconds poplib_all) ;;
+    esac
+    printf '%-34s %8.2f %8s\n' "$client" "$t" "$(rate "$t")"
+  done
+done
