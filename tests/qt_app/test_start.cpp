@@ -127,22 +127,19 @@ TEST(Splash, AKeyAMouseButtonOrTheTimeCloseAndDestroyIt) {
   splash->show();
   QKeyEvent key(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
   QApplication::sendEvent(splash, &key);
-  mvtest::Spin(20);
-  EXPECT_TRUE(splash.isNull());
+  EXPECT_TRUE(mvtest::WaitUntil([&] { return splash.isNull(); }));
 
   splash = new Tfsplash;
   splash->show();
   QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
                     Qt::NoModifier);
   QApplication::sendEvent(splash->Label2, &click); // a press on the labels reaches the window
-  mvtest::Spin(20);
-  EXPECT_TRUE(splash.isNull());
+  EXPECT_TRUE(mvtest::WaitUntil([&] { return splash.isNull(); }));
 
   splash = new Tfsplash;
   splash->show();
   splash->Timer2->start(10);
-  mvtest::Spin(100);
-  EXPECT_TRUE(splash.isNull());
+  EXPECT_TRUE(mvtest::WaitUntil([&] { return splash.isNull(); }));
 }
 
 TEST_F(StartFixture, AboutShowsANewSplashModally) {

@@ -89,3 +89,15 @@ private:
   QTimer timer_;
 };
 } // namespace mvtest
+
+namespace mvtest {
+// Processes events until pred holds or timeoutMs have passed (a loaded
+// machine may be slow to deliver timers); returns pred's last value.
+inline bool WaitUntil(const std::function<bool()> &pred, int timeoutMs = 3000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!pred() && clock.elapsed() < timeoutMs)
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return pred();
+}
+} // namespace mvtest
