@@ -1,6 +1,8 @@
 #pragma once
 // Byte-string helpers of the message code. Header names, boundaries and
 // transfer encodings are ASCII, so letter case is folded for ASCII only.
+#include "mime/IdTrim.h"
+
 #include <string>
 #include <string_view>
 
@@ -50,27 +52,9 @@ inline size_t FindAscii(std::string_view text, std::string_view needle, size_t f
   return std::string_view::npos;
 }
 
-// Trimming removes every byte up to and including the space (controls too).
-inline bool IsBlankByte(char c) {
-  return static_cast<unsigned char>(c) <= 0x20;
-}
-
-inline std::string TrimLeft(std::string_view text) {
-  size_t b = 0;
-  while (b < text.size() && IsBlankByte(text[b]))
-    ++b;
-  return std::string(text.substr(b));
-}
-
-inline std::string TrimRight(std::string_view text) {
-  size_t e = text.size();
-  while (e > 0 && IsBlankByte(text[e - 1]))
-    --e;
-  return std::string(text.substr(0, e));
-}
-
-inline std::string Trim(std::string_view text) {
-  return TrimLeft(TrimRight(text));
-}
+// Trimming as the header code understands it (every byte up to the space).
+using mv::idtext::Trim;
+using mv::idtext::TrimLeft;
+using mv::idtext::TrimRight;
 
 } // namespace mv::msg
