@@ -289,19 +289,20 @@ void TIdTCPConnection::WriteBytes(const void *buffer, int count, bool writeNow) 
     return;
   }
   FWriteBuffer->append(bytes, static_cast<std::size_t>(count));
-  if (FWriteBufferThreshold > 0 && FWriteBuffer->size() >= static_cast<std::size_t>(FWriteBufferThreshold))
-    FlushBufferedWrites(FWriteBufferThreshold);
+  // Whole thresholds go out at once: a write far larger than the threshold
+  // (an encoded attachment) must not be sent one threshold at a time with
+  // the rest moved forward after each piece.
+  const std::size_t threshold = static_cast<std::size_t>(FWriteBufferThreshold);
+  if (FWriteBufferThreshold > 0 && FWriteBuffer->size() >= threshold)
+    FlushBufferedWrites(static_cast<int>(FWriteBuffer->size() - FWriteBuffer->size() % threshold));
 }
 
 void TIdTCPConnection::SendBytes(const char *bytes, int count) {
   TIdChannelUse use(*this);
   TIdIOHandler *channel = FIOHandler;
-  // The caller's bytes may live in the write buffer, which a pumped event
-  // could discard: send from a copy.
-  const std::string copy(bytes, static_cast<std::size_t>(count));
   int sent = 0;
   while (sent < count) {
-    const int n = channel->Send(copy.data() + sent, count - sent);
+    const int n = channel->Send(bytes + sent, count - sent);
     if (n < 0) {
       const int error = channel->LastError();
       if (IsConnectionLost(error))
@@ -342,10 +343,16 @@ void TIdTCPConnection::FlushBufferedWrites(int byteCount) {
   const std::size_t count = byteCount < 0 || static_cast<std::size_t>(byteCount) > size
                                 ? size
                                 : static_cast<std::size_t>(byteCount);
-  const std::string chunk = FWriteBuffer->substr(0, count);
-  WriteBytes(chunk.data(), static_cast<int>(chunk.size()), true);
-  if (FWriteBuffer)
+  // The bytes leave the buffer before they are sent, so that an event pumped
+  // during the send cannot pull them from under it.
+  std::string chunk;
+  if (count == size) {
+    chunk.swap(*FWriteBuffer);
+  } else {
+    chunk.assign(*FWriteBuffer, 0, count);
     FWriteBuffer->erase(0, count);
+  }
+  WriteBytes(chunk.data(), static_cast<int>(chunk.size()), true);
 }
 
 void TIdTCPConnection::DiscardBufferedWrites() {

@@ -73,8 +73,9 @@ public:
   void WriteBytes(const void *buffer, int count, bool writeNow = false);
   void WriteLines(const std::vector<std::string> &lines);
 
-  // With a write buffer open, writes collect there and go out when `threshold`
-  // (above 0) bytes are buffered, at FlushBufferedWrites and at EndBufferedWrites.
+  // With a write buffer open, writes collect there; once `threshold` (above 0)
+  // bytes are buffered, the whole multiples of it go out. The rest goes out at
+  // FlushBufferedWrites and at EndBufferedWrites.
   void BeginBufferedWrites(int threshold = 0);
   // Flushes everything and drops the buffer, also when the flush fails.
   void EndBufferedWrites();

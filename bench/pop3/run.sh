@@ -4,9 +4,14 @@
 # poplib RETR loop, in the same run, and reports MB/s for each (mailbox bytes
 # as the server counts them, divided by wall-clock seconds; MB = 10^6 bytes).
 # pop3-fetch runs with the courier's 1024-byte receives and, to show what
-# that limit costs, with 32768-byte receives.
+# that limit costs, with 32768-byte receives. pop3-fetch also decodes every
+# attachment and writes every message back out; retr_only (built here from
+# retr_only.cpp) reads the same RETR replies undecoded, which is the work
+# poplib's loop does, so the transport is compared on its own as well.
 #
 # usage: bench/pop3/run.sh [BUILD_DIR] [ROUNDS]     (default build/, 2 rounds)
+#        MAILBOX="20 50 1 2" bench/pop3/run.sh ...   (a smaller mailbox: small count,
+#        small KB, large count, large MB) for a quick check of the script
 # Needs dovecot-core, dovecot-pop3d, fetchmail and python3. Everything lives
 # in a private temporary directory and on a free port of 127.0.0.1.
 set -euo pipefail
@@ -15,11 +20,16 @@ build=$(cd "${1:-$here/../../build}" && pwd)
 rounds=${2:-2}
 cli=$build/bin/mailvornex-cli
 [ -x "$cli" ] || { echo "no $cli: build the project first" >&2; exit 1; }
+for lib in mime/libmv_mime.a net/libmv_net.a platform/libmv_platform.a; do
+  [ -f "$build/$lib" ] || { echo "no $build/$lib: build the project first" >&2; exit 1; }
+done
 for tool in /usr/sbin/dovecot fetchmail /usr/bin/python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
 W=$(mktemp -d /tmp/mv-pop3-bench-XXXXXX)
+g++ -std=c++20 -O2 -I"$here/../.." "$here/retr_only.cpp" -o "$W/retr_only" -Wl,--start-group \
+  "$build/mime/libmv_mime.a" "$build/net/libmv_net.a" "$build/platform/libmv_platform.a" -Wl,--end-group
 cleanup() {
   [ -f "$W/dovecot.conf" ] && /usr/sbin/dovecot -c "$W/dovecot.conf" stop 2>/dev/null || true
   rm -rf "$W"
@@ -27,7 +37,9 @@ cleanup() {
 trap cleanup EXIT
 
 port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-total=$(/usr/bin/python3 "$here/make_mailbox.py" "$W/mail/test")
+# shellcheck disable=SC2086 # MAILBOX is four separate numbers
+total=$(/usr/bin/python3 "$here/make_mailbox.py" "$W/mail/test" ${MAILBOX:-})
+messages=$(find "$W/mail/test/cur" -type f | wc -l)
 
 if [ "$(id -u)" -eq 0 ]; then
   uid=$(id -u mail) gid=$(id -g mail)
@@ -98,7 +110,7 @@ cat >"$W/fetchmailrc" <<RC
 set no syslog
 poll 127.0.0.1 with proto POP3 port $port
   user "test" there with password "secret" is "$(id -un)" here
-  options keep fetchall no rewrite mda "/bin/sh -c 'cat >/dev/null'"
+  sslproto '' options keep fetchall no rewrite mda "/bin/sh -c 'cat >/dev/null'"
 RC
 chmod 600 "$W/fetchmailrc"
 
@@ -114,19 +126,23 @@ pop3_fetch() { # receive size
   "$cli" pop3-fetch --host 127.0.0.1 --port "$port" --user test --password secret --out "$W/out" --recv-buffer "$1"
 }
 fetchmail_all() { HOME=$W fetchmail -f "$W/fetchmailrc" --idfile "$W/fetchids" --nodetach -s; }
+retr_only() { "$W/retr_only" 127.0.0.1 "$port" test secret "$1"; }
 poplib_all() { /usr/bin/python3 "$here/poplib_fetch.py" 127.0.0.1 "$port" test secret; }
 
-echo "mailbox: 505 messages, $total bytes"
+echo "mailbox: $messages messages, $total bytes"
 poplib_all >/dev/null # warm the page cache
-printf '%-34s %8s %8s\n' "client" "seconds" "MB/s"
+printf '%-38s %8s %8s\n' "client" "seconds" "MB/s"
 for round in $(seq "$rounds"); do
-  for client in "pop3-fetch (1024-byte receives)" "pop3-fetch (32768-byte receives)" "fetchmail" "python3 poplib"; do
+  for client in "pop3-fetch, 1024-byte receives" "pop3-fetch, 32768-byte receives" \
+    "retr_only, 1024-byte receives" "retr_only, 32768-byte receives" "fetchmail" "python3 poplib"; do
     case $client in
-      *1024*) t=$(seconds pop3_fetch 1024) ;;
-      *32768*) t=$(seconds pop3_fetch 32768) ;;
+      pop3-fetch,\ 1024*) t=$(seconds pop3_fetch 1024) ;;
+      pop3-fetch,\ 32768*) t=$(seconds pop3_fetch 32768) ;;
+      retr_only,\ 1024*) t=$(seconds retr_only 1024) ;;
+      retr_only,\ 32768*) t=$(seconds retr_only 32768) ;;
       fetchmail) t=$(seconds fetchmail_all) ;;
       *poplib*) t=$(seconds poplib_all) ;;
     esac
-    printf '%-34s %8.2f %8s\n' "$client" "$t" "$(rate "$t")"
+    printf '%-38s %8.2f %8s\n' "$client" "$t" "$(rate "$t")"
   done
 done

@@ -180,6 +180,17 @@ TEST(ConnectionWrite, BufferedWritesGoOutAtTheThresholdAndAtTheEnd) {
   EXPECT_FALSE(c.client.WriteBuffering());
 }
 
+TEST(ConnectionWrite, AWriteOfSeveralThresholdsSendsTheirWholeMultiple) {
+  Connected c({});
+  c.channel.SendLimit = 5; // the channel takes few bytes per call
+  c.client.BeginBufferedWrites(8);
+  c.client.WriteText("ab");
+  c.client.WriteText(std::string(20, 'x'));
+  EXPECT_EQ(c.channel.Sent, "ab" + std::string(14, 'x'));
+  c.client.EndBufferedWrites();
+  EXPECT_EQ(c.channel.Sent, "ab" + std::string(20, 'x'));
+}
+
 TEST(ConnectionWrite, ConnectionLostWhileSendingClosesTheChannel) {
   Connected c({});
   c.channel.SendError = 10054;
