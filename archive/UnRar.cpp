@@ -106,8 +106,11 @@ void TUnRar::DoExtract() {
     return; // nothing can be listed without the password, and none is supplied
   records_ = std::move(listing.entries);
   index_ = 0;
-  for (const RarEntry &e : records_)
+  newestTime_ = 0;
+  for (const RarEntry &e : records_) {
     bytesTotal_ += static_cast<std::int64_t>(std::min<std::uint64_t>(e.unpSize, INT64_MAX / 4));
+    newestTime_ = std::max(newestTime_, mv::rar::UnixFromDosTime(e.dosTime));
+  }
 
   comment_.assign(kCommentBuffer, '\0');
   std::wstring wideName = mv::rar::WideFromUtf8(diskArchive);
@@ -245,6 +248,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
     return EndAfterWriteFailure(writer, outputPath);
   if (callbackError_) { // canceled, or a hook raised: the run ends
     writer.Discard();
+    Uncount();
     std::rethrow_exception(std::exchange(callbackError_, nullptr));
   }
   if (r != ERAR_SUCCESS) {
@@ -256,7 +260,9 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
     return EntryEnd::Stop;
   }
 
-  const std::int64_t stamp = DateAttribute == daFileDate ? mv::rar::UnixFromDosTime(header.FileTime) : 0;
+  const std::int64_t stamp = DateAttribute == daFileDate      ? mv::rar::UnixFromDosTime(header.FileTime)
+                             : DateAttribute == daMaxFileDate ? newestTime_
+                                                              : 0; // daSysDate: the time of writing
   if (!writer.Close(stamp))
     Report(aeCloseFile, outputPath);
   const bool hostUnix = header.HostOS == mv::rar::kHostUnix;

@@ -44,7 +44,8 @@ private:
   // Per-run state.
   std::vector<mv::rar::RarEntry> records_; // the preliminary scan, volumes appended
   std::size_t index_ = 0;
-  int mode_ = 0; // 0: the current entry is not written, 2: its data goes to writer_
+  std::int64_t newestTime_ = 0; // the newest time stamp of the entries, for daMaxFileDate
+  int mode_ = 0;                // 0: the current entry is not written, 2: its data goes to writer_
   mv::zip::EntryWriter *writer_ = nullptr;
   std::string entryName_;
   std::exception_ptr callbackError_; // raised inside the callback, rethrown after the library returns
