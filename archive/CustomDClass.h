@@ -29,7 +29,10 @@ public:
   std::function<void(const std::string &fileName, bool crcPassed)> OnEnd;
   std::function<void(const std::string &fileName, std::string &password, bool &tryAgain)> OnGetPassword;
   std::function<void(const std::string &fileName, bool &overwrite)> OnFileExists;
+  // May change an entry's name before its output path is built from it (the
+  // result stays confined to the target directory like any stored name).
   std::function<void(std::string &fileName)> OnRenameFile;
+  // A local header that disagrees with the directory; extract false skips it.
   std::function<void(const std::string &fileName, bool &extract)> OnCorruptZipHeader;
   // Spanned sets and RAR volumes: supply the next volume's path; found false
   // when there is none.

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 std::string FilePart(const std::string &name) {
@@ -109,6 +110,7 @@ std::string TUnBase::BuildOutputPath(const std::string &storedName) const {
 }
 
 int TUnBase::Extract() {
+  const auto started = std::chrono::steady_clock::now();
   ResetRun();
   try {
     if (OnActivate)
@@ -121,6 +123,8 @@ int TUnBase::Extract() {
     // Extract never raises: a raised error has been reported and ends the run.
   }
   try {
+    if (OnElapsedTime)
+      OnElapsedTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     if (OnDeactivate)
       OnDeactivate();
   } catch (...) {

@@ -193,7 +193,19 @@ void TUnZip::ExtractEntry(const mv::ReadFile &file, const ZipEntry &entry, std::
   const std::uint32_t localTime = mv::Le32(h + 10);
   const std::int64_t dataStart =
       entry.localOffset + static_cast<std::int64_t>(mv::zip::kLocalSize + nameLen + extraLen);
-  const std::string outputPath = BuildOutputPath(name);
+  if (rawName != entry.rawName) {
+    // The local header names another file than the directory does: a
+    // damaged or doctored archive. The name of the local header is used.
+    bool extract = true;
+    if (OnCorruptZipHeader)
+      OnCorruptZipHeader(name, extract);
+    if (!extract)
+      return;
+  }
+  std::string storedName = name;
+  if (OnRenameFile)
+    OnRenameFile(storedName);
+  const std::string outputPath = BuildOutputPath(storedName);
   outputPath_ = outputPath;
 
   if (IsDirectoryEntry(entry)) {

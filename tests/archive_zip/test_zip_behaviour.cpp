@@ -324,3 +324,21 @@ TEST_F(ZipBehaviour, PumpRunsBetweenBlocksAndCancelStopsTheRun) {
   EXPECT_TRUE(heard.Has("User canceled"));
   EXPECT_TRUE(zip.Canceled());
 }
+
+TEST_F(ZipBehaviour, RenameCorruptHeaderAndElapsedTimeHooks) {
+  std::string bytes = BuildZip({Stored("a.txt", "one"), Stored("b.txt", "two")});
+  bytes[30] = 'x'; // the first local header now names "x.txt"
+  WriteBytes(archive, bytes);
+  std::vector<std::string> corrupt;
+  zip.OnCorruptZipHeader = [&](const std::string &name, bool &extract) {
+    corrupt.push_back(name);
+    extract = false;
+  };
+  zip.OnRenameFile = [](std::string &name) { name = "../renamed-" + name; };
+  double seconds = -1;
+  zip.OnElapsedTime = [&](double s) { seconds = s; };
+  EXPECT_EQ(ExtractAll(zip, archive, Out()), 1);
+  EXPECT_EQ(corrupt, std::vector<std::string>{"x.txt"});
+  EXPECT_EQ(ReadBytes(OutDisk() + "renamed-b.txt"), "two");
+  EXPECT_GE(seconds, 0.0);
+}
