@@ -109,7 +109,6 @@ protected:
   // Connect's part of the state: a channel the connection made and frees at
   // Disconnect, and the reset of the input state for a fresh connection.
   void SetOwnedIOHandler(std::unique_ptr<TIdIOHandler> handler);
-  bool OwnsIOHandler() const { return FOwnedIOHandler != nullptr; }
   void ResetInputState();
 
 private:
