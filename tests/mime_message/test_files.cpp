@@ -262,3 +262,38 @@ TEST(FailedMessage, ConnectionIsLeftAfterTheMessageEnd) {
     client.SetIOHandler(nullptr);
   }
 }
+
+TEST(FailedMessage, HeaderReadUpToEndLineSkipsTheEmptyLine) {
+  // The reply to TOP n 0: header lines, an empty line and the end line.
+  TIdMemoryStream in(Crlf({"Subject: top", "X-A: 1", "", ".", "Subject: next", "", "."}));
+  TIdIOHandlerStream channel;
+  channel.FreeStreams = false;
+  channel.SetInputStream(&in);
+  TIdMessageClient client;
+  client.SetIOHandler(&channel);
+  client.Connect();
+  TIdMessage m;
+  EXPECT_EQ(client.ReadMessageHeader(m, "."), ".");
+  EXPECT_EQ(m.HeaderLines.Lines(), (std::vector<std::string>{"Subject: top", "X-A: 1"}));
+  TIdMessage next;
+  EXPECT_EQ(client.ReadMessageHeader(next), "");
+  EXPECT_EQ(next.Subject, "next");
+  client.Disconnect();
+  client.SetIOHandler(nullptr);
+}
+
+TEST(MessageFile, WriteToFileReplacesAnOlderFile) {
+  const std::string path = TempPath();
+  {
+    TIdFileStream old(path, TIdFileMode::fmCreate);
+    old.WriteString(std::string(100000, 'o'));
+  }
+  TIdMessage m;
+  m.Body = {"new"};
+  m.WriteToFile(path);
+  const std::string bytes = FileBytes(path);
+  EXPECT_EQ(bytes.find(std::string(20, 'o')), std::string::npos);
+  EXPECT_LT(bytes.size(), 1000u);
+  EXPECT_EQ(bytes.substr(bytes.size() - 10), "\r\nnew\r\n.\r\n");
+  mv::DeleteFileAt(path);
+}
