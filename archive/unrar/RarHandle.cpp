@@ -271,6 +271,11 @@ int RarHandle::ReadHeader(RARHeaderDataEx &header) {
   } else if (!reader_) {
     return ERAR_BAD_ARCHIVE;
   }
+  // Nothing is read past the last entry the block scan vouches for: what
+  // follows it is damage or hostile blocks (a sub-block declaring exabytes
+  // would have libarchive try to allocate them).
+  if (scanCursor_ >= listing_.entries.size())
+    return ERAR_END_ARCHIVE;
   LocaleScope utf8(utf8Locale_);
   archive_entry *entry = nullptr;
   int r = archive_read_next_header(reader_, &entry);
