@@ -153,7 +153,10 @@ void TUnRar::RunLibrary(void *handle) {
   while (r == ERAR_SUCCESS && index_ < records_.size() && !canceled_) {
     const RarEntry &record = records_[index_];
     const std::string name = EntryName(*header, record);
-    const std::string outputPath = BuildOutputPath(name);
+    std::string storedName = name;
+    if (OnRenameFile)
+      OnRenameFile(storedName);
+    const std::string outputPath = BuildOutputPath(storedName);
     outputPath_ = outputPath;
     int result = ERAR_SUCCESS;
     if (IsDirectoryHeader(*header) || record.directory) {
