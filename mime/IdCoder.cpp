@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 TIdReadMemoryStream::TIdReadMemoryStream(const void *data, std::int64_t size)
     : data_(static_cast<const unsigned char *>(data)), size_(std::max<std::int64_t>(0, size)) {}
@@ -66,22 +67,26 @@ TIdDecodeTable TIdDecoder4to3::MakeDecodeTable(const std::string &codingTable) {
 void TIdDecoder4to3::DecodeToStream(const std::string &text, TIdStream &destination) {
   if (text.size() % 4 != 0)
     throw EIdException("Uneven size in DecodeToStream.");
-  std::string bytes;
-  bytes.reserve(text.size() / 4 * 3);
-  for (std::size_t i = 0; i < text.size(); i += 4) {
+  // Each group writes its three bytes into a buffer sized for whole groups;
+  // the count kept tells how many of them the group really holds.
+  const std::unique_ptr<unsigned char[]> bytes =
+      std::make_unique_for_overwrite<unsigned char[]>(text.size() / 4 * 3);
+  const unsigned char *in = reinterpret_cast<const unsigned char *>(text.data());
+  const unsigned char *const end = in + text.size();
+  unsigned char *const start = bytes.get();
+  unsigned char *out = start;
+  const unsigned char fill = static_cast<unsigned char>(FillChar);
+  for (; in != end; in += 4) {
     // Characters outside the table give 255 and so garbage bits, never an
     // access outside the table: the input is not validated.
-    std::uint32_t v = 0;
-    for (std::size_t k = 0; k < 4; ++k)
-      v = (v << 6) | DecodeTable[static_cast<unsigned char>(text[i + k])];
-    bytes += static_cast<char>((v >> 16) & 255);
-    if (text[i + 2] == FillChar)
-      continue;
-    bytes += static_cast<char>((v >> 8) & 255);
-    if (text[i + 3] == FillChar)
-      continue;
-    bytes += static_cast<char>(v & 255);
+    const std::uint32_t v = (std::uint32_t{DecodeTable[in[0]]} << 18) |
+                            (std::uint32_t{DecodeTable[in[1]]} << 12) |
+                            (std::uint32_t{DecodeTable[in[2]]} << 6) | DecodeTable[in[3]];
+    out[0] = static_cast<unsigned char>(v >> 16);
+    out[1] = static_cast<unsigned char>(v >> 8);
+    out[2] = static_cast<unsigned char>(v);
+    out += in[2] == fill ? 1 : in[3] == fill ? 2 : 3;
   }
-  if (!bytes.empty())
-    destination.WriteString(bytes);
+  if (out != start)
+    destination.WriteBuffer(start, out - start);
 }

@@ -79,7 +79,8 @@ bool StatPath(const std::string &path, struct stat &st) {
   return stat(mv::ToDiskPath(path).c_str(), &st) == 0;
 }
 
-bool CopyContents(int in, int out) {
+// Copies by read and write from the current offsets up to the end of `in`.
+bool CopyByReadWrite(int in, int out) {
   char buffer[65536];
   for (;;) {
     const ssize_t n = read(in, buffer, sizeof buffer);
@@ -99,6 +100,24 @@ bool CopyContents(int in, int out) {
       done += w;
     }
   }
+}
+
+// The kernel copies the size the source had when opened without passing the
+// bytes through this process; the read loop then takes whatever the kernel
+// would not copy (a file system it cannot copy across, a file that reports
+// no size, one that grew) and confirms the end of the file.
+bool CopyContents(int in, int out, off_t knownSize) {
+  off_t copied = 0;
+  while (copied < knownSize) {
+    const ssize_t n =
+        copy_file_range(in, nullptr, out, nullptr, static_cast<std::size_t>(knownSize - copied), 0);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      break;
+    copied += n;
+  }
+  return CopyByReadWrite(in, out);
 }
 } // namespace
 
@@ -209,7 +228,7 @@ bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExist
     close(in);
     return false;
   }
-  bool ok = CopyContents(in, out);
+  bool ok = CopyContents(in, out, S_ISREG(st.st_mode) ? st.st_size : 0);
   // The copy keeps the time the source was last written, as the Windows copy does.
   const timespec times[2] = {st.st_atim, st.st_mtim};
   futimens(out, times);
