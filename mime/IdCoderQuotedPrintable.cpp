@@ -1,8 +1,10 @@
 #include "mime/IdCoderQuotedPrintable.h"
+#include "mime/IdChars.h"
 
 #include <vector>
 
 namespace {
+using mv::idtext::HexDigitValue;
 // A line is broken (with a soft "=") once more than this many characters
 // have been added since its start, so no line exceeds 76 with its "=".
 constexpr int MaxColumn = 71;
@@ -18,15 +20,6 @@ void AddEscape(std::string &line, unsigned char byte) {
   line += Hex[byte & 15];
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  return -1;
-}
 } // namespace
 
 std::string TIdEncoderQuotedPrintable::Encode(TIdStream &source, std::int64_t byteCount) {
@@ -107,8 +100,8 @@ void TIdDecoderQuotedPrintable::DecodeToStream(const std::string &text, TIdStrea
       break;
     int value = 0;
     int digits = 0;
-    while (digits < 2 && pos < line.size() && HexValue(line[pos]) >= 0) {
-      value = value * 16 + HexValue(line[pos]);
+    while (digits < 2 && pos < line.size() && HexDigitValue(line[pos]) >= 0) {
+      value = value * 16 + HexDigitValue(line[pos]);
       ++pos;
       ++digits;
     }

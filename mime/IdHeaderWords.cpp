@@ -1,4 +1,5 @@
 #include "mime/IdHeaderWords.h"
+#include "mime/IdChars.h"
 
 #include "mime/IdCoderMIME.h"
 #include "platform/Errors.h"
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace {
+using mv::idtext::HexDigitValue;
+using mv::idtext::IsWordGapBlank;
 const char Esc = '\x1B';
 const std::string KanjiIn = "\x1B$B";
 const std::string KanjiOut = "\x1B(B";
@@ -17,25 +20,11 @@ const std::string KanjiOut = "\x1B(B";
 // An encoded word with its opening and closing texts may not be longer (RFC 2047).
 constexpr std::size_t MaxEncodedWordLength = 75;
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 std::string UpperAscii(std::string text) {
   for (char &c : text)
     if (c >= 'a' && c <= 'z')
       c = static_cast<char>(c - 'a' + 'A');
   return text;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  return -1;
 }
 
 std::string DecodeQWord(const std::string &encoded) {
@@ -45,8 +34,8 @@ std::string DecodeQWord(const std::string &encoded) {
     if (c == '_') {
       result += ' ';
     } else if (c == '=' && i + 2 < encoded.size()) {
-      const int high = HexValue(encoded[i + 1]);
-      const int low = HexValue(encoded[i + 2]);
+      const int high = HexDigitValue(encoded[i + 1]);
+      const int low = HexDigitValue(encoded[i + 2]);
       if (high < 0 || low < 0)
         mv::ThrowInvalidInteger("$" + encoded.substr(i + 1, 2));
       result += static_cast<char>(high * 16 + low);
@@ -213,7 +202,7 @@ std::string DecodeHeaderWords(const std::string &value) {
     // Blanks between two encoded words only separate them (RFC 2047, 6.2);
     // mailers split long names into several words.
     const std::string gap = value.substr(copied, start - copied);
-    const bool onlyBlanks = std::all_of(gap.begin(), gap.end(), IsBlank);
+    const bool onlyBlanks = std::all_of(gap.begin(), gap.end(), IsWordGapBlank);
     if (!(lastWordEnd == copied && onlyBlanks))
       result += gap;
     result += decoded;
@@ -235,11 +224,11 @@ std::string EncodeHeaderWords(const std::string &value, const std::string &speci
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t blanksStart = pos;
-    while (pos < text.size() && IsBlank(text[pos]))
+    while (pos < text.size() && IsWordGapBlank(text[pos]))
       ++pos;
     const std::size_t wordStart = pos;
     bool needsEncoding = false;
-    while (pos < text.size() && !IsBlank(text[pos]))
+    while (pos < text.size() && !IsWordGapBlank(text[pos]))
       needsEncoding = NeedsEncoding(text[pos++], specials) || needsEncoding;
     if (needsEncoding) {
       if (runStart == std::string::npos) {

@@ -1,4 +1,5 @@
 #include "mime/Koi8.h"
+#include "mime/IdChars.h"
 
 #include "mime/IdCoderMIME.h"
 
@@ -6,6 +7,8 @@
 #include <cstdint>
 
 namespace {
+using mv::idtext::HexDigitValue;
+using mv::idtext::IsWordGapBlank;
 // KOI8-R letters 0xC0..0xFF (ю а б ц ... Ч Ъ) to the same letters in Windows-1251.
 const unsigned char LetterTable[64] = {
     0xFE, 0xE0, 0xE1, 0xF6, 0xE4, 0xE5, 0xF4, 0xE3, 0xF5, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE,
@@ -19,20 +22,6 @@ constexpr unsigned char Koi8CapitalYo = 0xB3, WinCapitalYo = 0xA8;
 const char Koi8WordStart[] = "=?KOI8-R?";
 constexpr std::size_t Koi8WordStartLength = sizeof Koi8WordStart - 1;
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  return -1;
-}
-
 // Q encoding that never fails: a broken escape stays as it is.
 std::string DecodeQ(const std::string &encoded) {
   std::string result;
@@ -40,9 +29,9 @@ std::string DecodeQ(const std::string &encoded) {
     const char c = encoded[i];
     if (c == '_') {
       result += ' ';
-    } else if (c == '=' && i + 2 < encoded.size() && HexValue(encoded[i + 1]) >= 0 &&
-               HexValue(encoded[i + 2]) >= 0) {
-      result += static_cast<char>(HexValue(encoded[i + 1]) * 16 + HexValue(encoded[i + 2]));
+    } else if (c == '=' && i + 2 < encoded.size() && HexDigitValue(encoded[i + 1]) >= 0 &&
+               HexDigitValue(encoded[i + 2]) >= 0) {
+      result += static_cast<char>(HexDigitValue(encoded[i + 1]) * 16 + HexDigitValue(encoded[i + 2]));
       i += 2;
     } else {
       result += c;
@@ -101,7 +90,7 @@ std::string DecodeKoi8Word(const std::string &text) {
     const std::string decoded = Koi8ToWin(q ? DecodeQ(encoded) : DecodeB(encoded));
     // Blanks between two encoded words only separate them (RFC 2047, 6.2).
     const bool onlyBlanks = std::all_of(text.begin() + static_cast<std::ptrdiff_t>(copied),
-                                        text.begin() + static_cast<std::ptrdiff_t>(start), IsBlank);
+                                        text.begin() + static_cast<std::ptrdiff_t>(start), IsWordGapBlank);
     if (!(lastWordEnd == copied && onlyBlanks))
       result.append(text, copied, start - copied);
     result += decoded;
