@@ -1,11 +1,11 @@
 // pop3-fetch: logs in to a POP3 server, fetches every message the way the
 // mail check does (TOP n 0, LIST n, RETR n) and writes each one as n.eml.
 #include "cli/Command.h"
+#include "cli/Options.h"
 #include "mime/IdMessage.h"
 #include "net/IdPOP3.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
-#include "platform/Numbers.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -24,42 +24,23 @@ struct FetchOptions {
 };
 
 FetchOptions ParseFetchOptions(const std::vector<std::string> &args) {
-  FetchOptions options;
-  bool haveHost = false, haveOut = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string &name = args[i];
-    if (name == "--delete") {
-      options.Delete = true;
-      continue;
-    }
-    if (i + 1 >= args.size())
-      throw std::runtime_error("missing value for " + name);
-    const std::string &value = args[++i];
-    if (name == "--host") {
-      options.Host = value;
-      haveHost = true;
-    } else if (name == "--port") {
-      options.Port = mv::StrToInt(value);
-    } else if (name == "--user") {
-      options.User = mv::Utf8ToWin1251(value);
-    } else if (name == "--password") {
-      options.Password = mv::Utf8ToWin1251(value);
-    } else if (name == "--recv-buffer") {
-      options.RecvBufferSize = mv::StrToInt(value);
-      if (options.RecvBufferSize < 1)
-        throw std::runtime_error("--recv-buffer must be at least 1");
-    } else if (name == "--out") {
-      options.OutDir = mv::FromDiskPath(value);
-      haveOut = true;
-    } else {
-      throw std::runtime_error("unknown option " + name);
-    }
-  }
-  if (!haveHost || !haveOut)
+  const CliOptions given(args, {"--host", "--port", "--user", "--password", "--out", "--recv-buffer"},
+                         {"--delete"});
+  if (!given.Has("--host") || !given.Has("--out"))
     throw std::runtime_error(
         "usage: pop3-fetch --host H --port P --user U --password W --out DIR [--delete] [--recv-buffer N]");
+  FetchOptions options;
+  options.Host = given.Value("--host");
+  options.Port = given.Number("--port", options.Port);
+  options.User = mv::Utf8ToWin1251(given.Value("--user"));
+  options.Password = mv::Utf8ToWin1251(given.Value("--password"));
+  options.OutDir = mv::FromDiskPath(given.Value("--out"));
   if (options.OutDir.back() != '/')
     options.OutDir += '/';
+  options.Delete = given.Has("--delete");
+  options.RecvBufferSize = given.Number("--recv-buffer", options.RecvBufferSize);
+  if (options.RecvBufferSize < 1)
+    throw std::runtime_error("--recv-buffer must be at least 1");
   return options;
 }
 

@@ -2,12 +2,12 @@
 // with the SMTP client. Texts on the command line and in the body file are
 // UTF-8; the message carries them as Windows-1251.
 #include "cli/Command.h"
+#include "cli/Options.h"
 #include "mime/IdMessage.h"
 #include "mime/IdStream.h"
 #include "net/IdSMTP.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
-#include "platform/Numbers.h"
 
 #include <iostream>
 #include <stdexcept>
@@ -28,44 +28,26 @@ struct SendOptions {
 };
 
 SendOptions ParseSendOptions(const std::vector<std::string> &args) {
-  SendOptions options;
-  bool haveHost = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string &name = args[i];
-    if (i + 1 >= args.size())
-      throw std::runtime_error("missing value for " + name);
-    const std::string &value = args[++i];
-    if (name == "--host") {
-      options.Host = value;
-      haveHost = true;
-    } else if (name == "--port") {
-      options.Port = mv::StrToInt(value);
-    } else if (name == "--user") {
-      options.User = mv::Utf8ToWin1251(value);
-    } else if (name == "--password") {
-      options.Password = mv::Utf8ToWin1251(value);
-    } else if (name == "--auth") {
-      if (value != "login" && value != "none")
-        throw std::runtime_error("--auth takes login or none");
-      options.AuthLogin = value == "login";
-    } else if (name == "--from") {
-      options.From = mv::Utf8ToWin1251(value);
-    } else if (name == "--to") {
-      options.To = mv::Utf8ToWin1251(value);
-    } else if (name == "--cc") {
-      options.CC = mv::Utf8ToWin1251(value);
-    } else if (name == "--subject") {
-      options.Subject = mv::Utf8ToWin1251(value);
-    } else if (name == "--body-file") {
-      options.BodyFile = mv::FromDiskPath(value);
-    } else if (name == "--attach") {
-      options.Attachments.push_back(mv::FromDiskPath(value));
-    } else {
-      throw std::runtime_error("unknown option " + name);
-    }
-  }
-  if (!haveHost || options.From.empty())
+  const CliOptions given(args, {"--host", "--port", "--user", "--password", "--auth", "--from", "--to",
+                                "--cc", "--subject", "--body-file", "--attach"});
+  if (!given.Has("--host") || given.Value("--from").empty())
     throw std::runtime_error("usage: smtp-send --host H --port P --from A --to LIST ... (see --help)");
+  const std::string auth = given.Value("--auth", "none");
+  if (auth != "login" && auth != "none")
+    throw std::runtime_error("--auth takes login or none");
+  SendOptions options;
+  options.Host = given.Value("--host");
+  options.Port = given.Number("--port", options.Port);
+  options.User = mv::Utf8ToWin1251(given.Value("--user"));
+  options.Password = mv::Utf8ToWin1251(given.Value("--password"));
+  options.AuthLogin = auth == "login";
+  options.From = mv::Utf8ToWin1251(given.Value("--from"));
+  options.To = mv::Utf8ToWin1251(given.Value("--to"));
+  options.CC = mv::Utf8ToWin1251(given.Value("--cc"));
+  options.Subject = mv::Utf8ToWin1251(given.Value("--subject"));
+  options.BodyFile = mv::FromDiskPath(given.Value("--body-file"));
+  for (const std::string &path : given.Values("--attach"))
+    options.Attachments.push_back(mv::FromDiskPath(path));
   return options;
 }
 
