@@ -3,9 +3,9 @@
 // settings, the working directories and the poll timer, shows the message
 // list, the header panel, the body and the attachments, and carries every
 // command of the mail desk.
-#include "app/WorkingDirs.h"
+#include "config/WorkingDirs.h"
 #include "platform/FileSystem.h"
-#include "settings/Config.h"
+#include "config/Config.h"
 
 #include <QMainWindow>
 #include <QPointer>

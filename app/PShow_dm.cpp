@@ -1,6 +1,6 @@
 #include "app/PShow_dm.h"
 
-#include "settings/Config.h"
+#include "config/Config.h"
 #include "settings/ErrorDisplay.h"
 #include "settings/QtText.h"
 

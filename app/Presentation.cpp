@@ -1,6 +1,6 @@
 #include "app/Presentation.h"
 
-#include "settings/Config.h"
+#include "config/Config.h"
 #include "settings/QtText.h"
 
 #include <QDesktopServices>

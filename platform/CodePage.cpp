@@ -170,6 +170,14 @@ std::string UpperCase1251(std::string_view text) {
   return out;
 }
 
+std::string UpperAscii(std::string_view text) {
+  std::string out(text);
+  for (char &ch : out)
+    if (ch >= 'a' && ch <= 'z')
+      ch = static_cast<char>(ch - 'a' + 'A');
+  return out;
+}
+
 std::string LowerCase1251(std::string_view text) {
   std::string out(text);
   for (char &ch : out)

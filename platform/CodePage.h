@@ -16,6 +16,9 @@ unsigned char UpperChar1251(unsigned char c);
 unsigned char LowerChar1251(unsigned char c);
 std::string UpperCase1251(std::string_view text);
 std::string LowerCase1251(std::string_view text);
+// Only the letters a to z made capitals: the protocols' and the Parts' rule
+// for names and keywords, which leaves Cyrillic letters alone.
+std::string UpperAscii(std::string_view text);
 // <0, 0, >0 comparing the case-folded texts byte by byte.
 int CompareText1251(std::string_view a, std::string_view b);
 bool SameText1251(std::string_view a, std::string_view b);

@@ -3,7 +3,7 @@
 #include "settings/ErrorDisplay.h"
 #include "settings/PFrmPath.h"
 #include "settings/QtText.h"
-#include "settings/RoutingRules.h"
+#include "config/RoutingRules.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

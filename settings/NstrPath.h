@@ -1,7 +1,7 @@
 #pragma once
 // The list window of the routing rules: loads FilePath.ini when it opens,
 // keeps every change in its list, and writes the whole list back on OK.
-#include "settings/Config.h"
+#include "config/Config.h"
 
 #include <QDialog>
 #include <string>

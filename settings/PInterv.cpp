@@ -1,6 +1,6 @@
 #include "settings/PInterv.h"
 
-#include "settings/Config.h"
+#include "config/Config.h"
 #include "settings/ErrorDisplay.h"
 #include "settings/QtText.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // The mail server settings dialog: shows MailSettings, and on OK writes the
 // ten values to Mail.ini and into MailSettings.
-#include "settings/Config.h"
+#include "config/Config.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "QtTestSupport.h"
 #include "platform/IniFile.h"
-#include "settings/Config.h"
+#include "config/Config.h"
 #include "settings/QtText.h"
 #include "settings/Setup.h"
 

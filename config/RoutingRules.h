@@ -1,7 +1,7 @@
 #pragma once
 // The routing rules of FilePath.ini: [FilePath] F n / A n / P n and
 // [Count] CNT. Read afresh at every call.
-#include "settings/Config.h"
+#include "config/Config.h"
 
 #include <functional>
 #include <optional>

@@ -1,8 +1,8 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
-#include "settings/Config.h"
-#include "settings/RoutingRules.h"
+#include "config/Config.h"
+#include "config/RoutingRules.h"
 
 #include "../platform/ScratchDir.h"
 

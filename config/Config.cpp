@@ -1,4 +1,4 @@
-#include "settings/Config.h"
+#include "config/Config.h"
 
 #include "platform/Errors.h"
 #include "platform/IniFile.h"

@@ -1,4 +1,4 @@
-#include "app/WorkingDirs.h"
+#include "config/WorkingDirs.h"
 
 #include "platform/FileSystem.h"
 

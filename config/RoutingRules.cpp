@@ -1,4 +1,4 @@
-#include "settings/RoutingRules.h"
+#include "config/RoutingRules.h"
 
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
