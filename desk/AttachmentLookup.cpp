@@ -4,7 +4,9 @@
 #include "platform/CodePage.h"
 
 namespace mv {
-std::string AttachmentName(const TIdAttachment &attachment) { return DecodeKoi8Word(attachment.FileName); }
+std::string AttachmentName(const TIdAttachment &attachment) {
+  return DecodeKoi8Word(attachment.FileName);
+}
 
 int FindAttachment(const TIdMessage &message, const std::string &name) {
   const std::string wanted = UpperAscii(name);

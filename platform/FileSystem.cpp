@@ -212,6 +212,15 @@ bool RenameFile(const std::string &from, const std::string &to) {
   return true;
 }
 
+bool RemoveExecuteBits(const std::string &path) {
+  const std::string disk = ToDiskPath(path);
+  struct stat st {};
+  if (lstat(disk.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return false;
+  const mode_t mode = st.st_mode & 07777 & ~(S_IXUSR | S_IXGRP | S_IXOTH | S_ISUID | S_ISGID);
+  return mode == (st.st_mode & 07777) || chmod(disk.c_str(), mode) == 0;
+}
+
 bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExists) {
   const std::string source = ToDiskPath(from), target = ToDiskPath(to);
   const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);

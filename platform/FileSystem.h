@@ -26,6 +26,9 @@ bool RenameFile(const std::string &from, const std::string &to);
 // Copies; with failIfExists an existing target makes it return false.
 bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExists);
 bool DeleteFileAt(const std::string &path);
+// Clears the execute bits of a file written from received mail, so that no
+// attachment becomes a program by being filed; false when that failed.
+bool RemoveExecuteBits(const std::string &path);
 std::int64_t FileSize(const std::string &path); // -1 when missing
 // A new, empty, uniquely named file in the system temporary directory
 // ($TMPDIR or /tmp); returns its path.

@@ -38,9 +38,12 @@ struct ProtocolRecord {
 
 class ProtocolTable {
 public:
-  // Sizes of the string fields; longer texts are cut when assigned.
-  static constexpr std::size_t kNameSize = 50, kDirSize = 255, kFromSize = 80, kTemaSize = 100,
-                               kCommentSize = 255;
+  // Sizes of the string fields; longer texts are cut when assigned. Names,
+  // paths and comments are kept whole (a file name may have 255 characters,
+  // a path up to the system's limit), because routing recognises an earlier
+  // filing by the name: a cut name would be filed again at every poll.
+  static constexpr std::size_t kNameSize = 255, kDirSize = 4096, kFromSize = 80, kTemaSize = 100,
+                               kCommentSize = 4096;
 
   enum class State { Inactive, Browse, Insert, Edit };
   // An index key field value: a day, a time in seconds or a string.

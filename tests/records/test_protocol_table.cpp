@@ -126,18 +126,18 @@ TEST_F(ProtocolTest, RowsWithEqualKeysDifferInTheirNumberAndLongTextsAreCut) {
   t.Insert();
   t.SetFieldDate("FDate", kDay);
   t.SetFieldTime("FTime", 7200);
-  t.SetFieldString("FName", Repeat('n', 60));
-  t.SetFieldString("FDir", Repeat('d', 300));
+  t.SetFieldString("FName", Repeat('n', 300));
+  t.SetFieldString("FDir", Repeat('d', 5000));
   t.SetFieldString("FFrom", Repeat('f', 90));
   t.SetFieldString("FTema", Repeat('t', 120));
-  t.SetFieldString("FComment", Repeat('c', 300));
+  t.SetFieldString("FComment", Repeat('c', 5000));
   t.Post();
   const ProtocolRecord &r = t.Current();
-  EXPECT_EQ(r.FName, Repeat('n', 50));
-  EXPECT_EQ(r.FDir, Repeat('d', 255));
+  EXPECT_EQ(r.FName, Repeat('n', 255)); // a whole file name
+  EXPECT_EQ(r.FDir, Repeat('d', 4096)); // a whole path
   EXPECT_EQ(r.FFrom, Repeat('f', 80));
   EXPECT_EQ(r.FTema, Repeat('t', 100));
-  EXPECT_EQ(r.FComment, Repeat('c', 255));
+  EXPECT_EQ(r.FComment, Repeat('c', 4096));
 }
 
 TEST_F(ProtocolTest, RequiredFieldsAreCheckedInFieldOrder) {
