@@ -1,10 +1,16 @@
 #include "app/Main.h"
 
+#include "app/DeskView.h"
 #include "app/HelpWindow.h"
 #include "app/PShow_dm.h"
 #include "app/PSplash.h"
 #include "app/Panels.h"
 #include "app/Presentation.h"
+#include "desk/AttachmentLookup.h"
+#include "desk/Courier.h"
+#include "desk/Texts.h"
+#include "htmlview/HtmlView.h"
+#include "records/mData.h"
 #include "settings/ErrorDisplay.h"
 #include "settings/NstrPath.h"
 #include "settings/PFrmPath.h"
@@ -16,22 +22,26 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStyle>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 using mv::Ui;
@@ -164,11 +174,33 @@ TfrmMain::TfrmMain(const std::string &baseDir, QWidget *parent)
     c->SetEnabled(false);
   SaveAttachments.SetEnabled(false); // enabled by the view when a message has attachments
 
+  auto handle = [this](void (TfrmMain::*handler)()) {
+    return [this, handler] { mv::RunCommand([this, handler] { (this->*handler)(); }); };
+  };
+  connect(lvHeaders, &QTreeWidget::itemSelectionChanged, this, handle(&TfrmMain::lvHeadersSelectItem));
+  connect(lvHeaders, &QTreeWidget::itemClicked, this, handle(&TfrmMain::lvHeadersClick));
+  connect(lvHeaders, &QTreeWidget::itemDoubleClicked, this, handle(&TfrmMain::lvHeadersDblClick));
+  connect(lvMessageParts, &QTreeWidget::itemDoubleClicked, this, handle(&TfrmMain::lvMessagePartsDblClick));
+  connect(lvMessageParts, &QTreeWidget::itemClicked, this, handle(&TfrmMain::lvMessagePartsClick));
+
   Timer1->start();
 }
 
 TfrmMain::~TfrmMain() {
   ShowBusy(false);
+}
+
+mv::Courier &TfrmMain::Desk() {
+  if (!courier_) {
+    ProtocolTable *table = dmMail ? &dmMail->Table1 : nullptr;
+    if (!table) {
+      ownData_ = std::make_unique<TdmMail>(Dirs.BaseDir);
+      table = &ownData_->Table1;
+    }
+    deskView_ = std::make_unique<TDeskView>(*this);
+    courier_ = std::make_unique<mv::Courier>(Dirs, *table, *deskView_);
+  }
+  return *courier_;
 }
 
 TfrmMain::Command TfrmMain::MakeCommand(QMenu *menu, const char *caption, const char *menuHint,
@@ -323,11 +355,7 @@ QWidget *TfrmMain::BuildBody() {
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-  htmlView1 = new QTextBrowser;
-  htmlView1->setOpenLinks(false);
-  htmlView1->document()->setDefaultFont(QFont(QStringLiteral("Times New Roman"), 12));
-  htmlView1->document()->setDefaultStyleSheet(
-      QStringLiteral("pre, tt, code, kbd { font-family: 'Courier New'; }"));
+  htmlView1 = new THtmlView;
   htmlView1->hide();
 
   pnlAttachments = new QWidget;
@@ -394,10 +422,14 @@ void TfrmMain::ShowFileStatus() {
   StatusBar2->SetText(1, Ui("Сообщение занимает %1K на сервере").arg(MailboxKB));
 }
 
+void TfrmMain::EnableSessionCommands(bool enabled) {
+  for (const Command *c : {&Display, &Delete, &Purge, &Disconnect, &DeleteAll})
+    c->SetEnabled(enabled);
+}
+
 void TfrmMain::ShowConnected(bool connected) {
   CheckMail.SetEnabled(!connected);
-  for (const Command *c : {&Display, &Delete, &Purge, &Disconnect})
-    c->SetEnabled(connected);
+  EnableSessionCommands(connected);
   ShowStatus(connected ? Ui("Соединены с сервером") : Ui("Нет соединения с сервером"));
 }
 
@@ -528,14 +560,156 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
   emit Closed();
 }
 
-// --- filled by the mail cycle, the view, the removal step and the windows
-// that come with them ---------------------------------------------------------
-void TfrmMain::CheckMailCycle() {}
-void TfrmMain::DisconnectExecute() {}
-void TfrmMain::DeleteExecute() {}
-void TfrmMain::DeleteAllExecute() {}
-void TfrmMain::PurgeExecute() {}
-void TfrmMain::Button1Click() {}
+// The commands on the session are disabled while a cycle runs: dispatched
+// during one of its network waits they would interleave their commands with
+// the cycle's. A failure of one message does not end the cycle; the
+// messages that failed are listed in one box afterwards.
+void TfrmMain::CheckMailCycle() {
+  mv::Courier &desk = Desk();
+  desk.Settings = mailSettings_;
+  desk.DeleteRouted = pnlServerName->CheckBox1->isChecked();
+  struct SessionCommands {
+    TfrmMain &w;
+    ~SessionCommands() { w.EnableSessionCommands(w.Desk().POP3.IsConnected()); }
+  } restore{*this};
+  EnableSessionCommands(false);
+  desk.CheckMailExecute();
+  lvHeaders->setFocus();
+  Timer1->start();
+  ReportCycleProblems();
+}
+
+void TfrmMain::ReportCycleProblems() {
+  const mv::Courier &desk = Desk();
+  std::string text;
+  for (const auto *list : {&desk.Failures, &desk.ArchiveProblems})
+    for (const mv::MessageProblem &p : *list)
+      text +=
+          mv::Cp1251("Сообщение ") + std::to_string(p.Number) + " \"" + p.Subject + "\": " + p.Text + "\n";
+  if (!text.empty())
+    mv::ShowErrorMessage(text.substr(0, text.size() - 1));
+}
+
+void TfrmMain::lvHeadersSelectItem() {
+  lvHeadersClick();
+}
+
+// The click view; while a cycle runs (the progress bar is visible) the view
+// stays with the message under processing.
+void TfrmMain::lvHeadersClick() {
+  const int row = lvHeaders->indexOfTopLevelItem(lvHeaders->currentItem());
+  if (row < 0 || ProgressBar1->isVisible() || !courier_)
+    return;
+  courier_->SelectRow(row);
+}
+
+void TfrmMain::lvHeadersDblClick() {
+  lvHeadersClick();
+  SaveAttachments.SetEnabled(pnlAttachments->isVisible());
+}
+
+void TfrmMain::lvMessagePartsDblClick() {
+  std::vector<std::string> old;
+  ListFiles(Dirs.TempAttDir, "*.*", old);
+  for (const std::string &file : old)
+    mv::DeleteFileAt(file);
+  QTreeWidgetItem *row = lvMessageParts->currentItem();
+  TIdMessage *message = courier_ ? courier_->CurrentMessage : nullptr;
+  if (!row || !message)
+    return;
+  const std::string name = mv::FromQt(row->text(0));
+  const int index = mv::FindAttachment(*message, name);
+  if (index < 0)
+    return;
+  auto &attachment = static_cast<TIdAttachment &>(message->Parts[index]);
+  const std::string path = Dirs.TempAttDir + mv::AttachmentName(attachment);
+  if (!mv::FileExists(path)) {
+    attachment.CopyToFile(path);
+    mv::RemoveExecuteBits(path);
+  }
+  // What the desktop reports is not shown: it tells the user itself.
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(mv::ToDiskPath(path))));
+}
+
+void TfrmMain::lvMessagePartsClick() {
+  QTreeWidgetItem *row = lvMessageParts->currentItem();
+  TIdMessage *message = courier_ ? courier_->CurrentMessage : nullptr;
+  if (row && message && lvMessageParts->indexOfTopLevelItem(row) > message->Parts.Count())
+    QMessageBox::information(this, Ui("Информация"), Ui("Неопределенный индекс"));
+}
+
+// The poll timer is started again whatever happens, also after a failed copy.
+void TfrmMain::Button1Click() {
+  struct Restart {
+    QTimer *timer;
+    ~Restart() { timer->start(); }
+  };
+  Timer1->stop();
+  Restart restart{Timer1};
+  TIdMessage *message = courier_ ? courier_->CurrentMessage : nullptr;
+  if (!message)
+    return;
+  for (int i = 0; i < lvMessageParts->topLevelItemCount(); ++i) {
+    const int index = mv::FindAttachment(*message, mv::FromQt(lvMessageParts->topLevelItem(i)->text(0)));
+    if (index < 0)
+      continue;
+    auto &attachment = static_cast<TIdAttachment &>(message->Parts[index]);
+    const QString proposal =
+        QString::fromStdString(mv::ToDiskPath(Dirs.AttachDir + mv::AttachmentName(attachment)));
+    QFileDialog dialog(this, QString(), proposal, Ui("все файлы (*.*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(proposal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+      continue;
+    const std::string path = mv::FromDiskPath(dialog.selectedFiles().first().toStdString());
+    ShowBusy(true);
+    if (mv::FileExists(path)) {
+      QMessageBox box(QMessageBox::Question, Ui("Подтверждение"),
+                      Ui("Файл: ") + mv::ToQt(path) + Ui(" существует. \rЗаменить ?"), QMessageBox::NoButton,
+                      this);
+      QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+      box.addButton(Ui("Отмена"), QMessageBox::RejectRole);
+      box.exec();
+      if (box.clickedButton() == ok) {
+        mv::DeleteFileAt(path);
+        attachment.CopyToFile(path);
+      }
+    } else {
+      attachment.CopyToFile(path);
+    }
+    mv::RemoveExecuteBits(path);
+    ShowBusy(false);
+  }
+}
+
+void TfrmMain::DisconnectExecute() {
+  if (!courier_ || !courier_->POP3.IsConnected() || courier_->Running())
+    return;
+  courier_->DisconnectExecute();
+  Timer1->stop();
+  ShowConnected(false);
+}
+
+void TfrmMain::DeleteExecute() {
+  const int row = lvHeaders->indexOfTopLevelItem(lvHeaders->currentItem());
+  if (row >= 0 && courier_)
+    courier_->DeleteExecute(row);
+}
+
+void TfrmMain::DeleteAllExecute() {
+  if (courier_)
+    courier_->DeleteAllExecute();
+}
+
+void TfrmMain::PurgeExecute() {
+  if (courier_ && courier_->Running())
+    return;
+  Desk().QuitExecute();
+  ShowConnected(false);
+  CheckMailExecute();
+}
+
 void TfrmMain::SendExecute() {}
 void TfrmMain::ProtocolExecute() {}
 void TfrmMain::DeletedViewerExecute() {}

@@ -3,13 +3,14 @@
 // settings, the working directories and the poll timer, shows the message
 // list, the header panel, the body and the attachments, and carries every
 // command of the mail desk.
+#include "config/Config.h"
 #include "config/WorkingDirs.h"
 #include "platform/FileSystem.h"
-#include "config/Config.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QAction;
@@ -18,7 +19,6 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QSplitter;
-class QTextBrowser;
 class QTimer;
 class QToolBar;
 class QTreeWidget;
@@ -26,6 +26,12 @@ class QWidget;
 class TFShow_dm;
 class TFrmPath;
 class THelpWindow;
+class THtmlView;
+class TDeskView;
+class TdmMail;
+namespace mv {
+class Courier;
+}
 class TServerPanel;
 class TStatusBar;
 class Tfsplash;
@@ -61,7 +67,7 @@ public:
   QLabel *From, *Recipients, *Cc, *Subject, *Date, *Priority, *Receipt, *Organization, *CTyp, *C_encode;
   QLabel *Image1; // the paper clip
   QPlainTextEdit *Memo1;
-  QTextBrowser *htmlView1;
+  THtmlView *htmlView1;
   QWidget *pnlAttachments;
   QTreeWidget *lvMessageParts;
   TStatusBar *StatusBar1;
@@ -74,6 +80,10 @@ public:
   };
   Command CheckMail, Disconnect, Display, Delete, DeleteAll, Purge, SaveAttachments, Send;
   Command Setup, Routing, Interval, ShowDemo, Protocol, Deleted, Sent, Help, About, Presentation, Exit;
+
+  // The courier: the POP3 session, the messages of the last cycle and their
+  // routing. Made at the first use, over the program's protocol table.
+  mv::Courier &Desk();
 
   // --- operations used across the program ------------------------------------
   void ShowBusy(bool busy);
@@ -102,9 +112,13 @@ public:
   void PresentationExecute();
   void CheckBox1Click();
 
-  // Commands whose windows and actions come with the mail cycle, the message
-  // view, the removal step, the protocol window, the stored message viewers
-  // and the message editor. Until then they do nothing.
+  // The message list and the attachment list.
+  void lvHeadersSelectItem();    // the selected row changed
+  void lvHeadersClick();         // the click view of the selected row
+  void lvHeadersDblClick();      // the click view, then the save command follows the attachment panel
+  void lvMessagePartsDblClick(); // open the selected attachment
+  void lvMessagePartsClick();    // index check
+
   void CheckMailCycle();       // steps after the settings check: log in, list, process
   void DisconnectExecute();    // RSET, QUIT, stop polling; nothing when not connected
   void DeleteExecute();        // mark the selected message for deletion
@@ -132,7 +146,14 @@ private:
   Command MakeCommand(QMenu *menu, const char *caption, const char *menuHint, const char *toolHint,
                       void (TfrmMain::*handler)(), int icon = -1);
 
+  // The commands that talk to the POP3 session; none may run during a cycle.
+  void EnableSessionCommands(bool enabled);
+  void ReportCycleProblems();
+
   MailSettings mailSettings_;
+  std::unique_ptr<TdmMail> ownData_; // a protocol table of its own when the program has none
+  std::unique_ptr<TDeskView> deskView_;
+  std::unique_ptr<mv::Courier> courier_;
   THelpWindow *helpWindow_ = nullptr;
   bool busy_ = false;
   bool shown_ = false;
