@@ -7,10 +7,12 @@
 #include "platform/CodePage.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -122,6 +124,17 @@ inline std::string Message(const std::string &from, const std::string &subject, 
          "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + a.name +
          "\"\r\n\r\n" + Base64(a.bytes);
   return m + "--=_b--\r\n";
+}
+
+// A POP3 server carries out deletions after the client has gone: waits for
+// its stored count to settle on the expected value.
+template <typename Server> bool StoredCountBecomes(const Server &server, int expected) {
+  for (int i = 0; i < 200; ++i) {
+    if (server.StoredMessageCount() == expected)
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
 }
 
 // Runs a shell command line; its exit status.
