@@ -23,10 +23,12 @@ QStringList ToQtLines(const std::vector<std::string> &lines) {
   return out;
 }
 
-// The image list's pictures, from the style's standard icons.
+// The image list's pictures, from the style's standard icons: picture 5
+// stands for attachments and for rows marked all at once, picture 10 for a
+// row marked by hand.
 QIcon RowIcon(int icon) {
   const QStyle::StandardPixmap pixmap = icon == mv::kIconMarked      ? QStyle::SP_TrashIcon
-                                        : icon == mv::kIconMarkedAll ? QStyle::SP_DialogDiscardButton
+                                        : icon == mv::kIconMarkedAll ? QStyle::SP_FileLinkIcon
                                                                      : QStyle::SP_FileIcon;
   return QApplication::style()->standardIcon(pixmap);
 }
