@@ -22,11 +22,12 @@ struct CheckRun {
   std::string out, err;
 };
 
-CheckRun Check(const ScratchBase &base) {
+const std::string kCli = std::string(MV_BINARY_DIR) + "/bin/mailvornex-cli";
+
+CheckRun Check(const ScratchBase &base, const std::string &options = "") {
   const std::string dir = mv::Win1251ToUtf8(base.Base());
   CheckRun run;
-  run.status = Shell(std::string(MV_BINARY_DIR) + "/bin/mailvornex-cli check --base " + dir + " >" + dir +
-                     "out.txt 2>" + dir + "err.txt");
+  run.status = Shell(kCli + " check --base " + dir + options + " >" + dir + "out.txt 2>" + dir + "err.txt");
   run.out = ReadBytes(dir + "out.txt");
   run.err = ReadBytes(dir + "err.txt");
   return run;
@@ -176,6 +177,46 @@ TEST_F(CourierDovecot, ArchivesThatDoNotUnpackAreFiledWholeAndReportedOnce) {
   }
   EXPECT_TRUE(base.Files(base.Dirs.TempDir).empty());
   EXPECT_TRUE(base.Files(base.Dirs.ArhDir).empty());
+}
+
+TEST(CourierCommand, UsageSettingsAndConnectionFailuresHaveTheirExitStatus) {
+  ScratchBase never, refused;
+  refused.Account(1, false); // nothing listens on port 1
+  EXPECT_EQ(Shell(kCli + " check >/dev/null 2>&1"), 2);
+  EXPECT_EQ(Shell(kCli + " check --base " + mv::Win1251ToUtf8(never.Base()) + " --bogus >/dev/null 2>&1"), 2);
+  const CheckRun placeholder = Check(never);
+  EXPECT_EQ(placeholder.status, 1);
+  EXPECT_NE(placeholder.err.find("never made"), std::string::npos) << placeholder.err;
+  EXPECT_TRUE(std::filesystem::exists(mv::Win1251ToUtf8(never.Base()) + "Protocol/Protocol.db"));
+  EXPECT_EQ(Check(refused).status, 1);
+}
+
+TEST_F(CourierDovecot, ALoopingCourierStopsOnSigtermAndCommitsItsMarks) {
+  DovecotServer server({Message("a@example.org", "One", kDate, {{"one.txt", "1"}}),
+                        Message("a@example.org", "Two", kDate, {{"two.txt", "2"}})});
+  ScratchBase base;
+  base.Account(server.Port(), true);
+  base.Rules({{"", "", base.Target("Docs"), 0}});
+  mv::WritePollInterval(base.Base(), 1);
+  const std::string dir = mv::Win1251ToUtf8(base.Base());
+  // The inner shell becomes the courier (its pid is the courier's); the
+  // outer one keeps its exit status.
+  ASSERT_EQ(Shell("( sh -c 'echo $$ >" + dir + "pid.txt; exec " + kCli + " check --loop --base " + dir +
+                  "' >" + dir + "out.txt 2>&1; echo $? >" + dir + "status.txt ) &"),
+            0);
+  // The second cycle's QUIT commits the first one's marks; the loop goes on.
+  EXPECT_TRUE(StoredCountBecomes(server, 0));
+  const std::string pid = ReadBytes(dir + "pid.txt");
+  ASSERT_FALSE(pid.empty());
+  ASSERT_EQ(Shell("kill -TERM " + pid), 0);
+  std::string status;
+  for (int i = 0; i < 200 && status.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    status = ReadBytes(dir + "status.txt");
+  }
+  EXPECT_EQ(status, "0\n") << ReadBytes(dir + "out.txt");
+  EXPECT_EQ(base.Files(base.Target("Docs")), (Files{"one.txt", "two.txt"}));
+  EXPECT_EQ(base.Files(base.Dirs.DeleteDir), (Files{"C1_DMsg.eml", "DMsg.eml"}));
 }
 
 } // namespace

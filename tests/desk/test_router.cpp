@@ -95,7 +95,13 @@ TEST_F(RouterFixture, AFileFiledByAnEarlierDownloadEndsItsRoutingThere) {
   EXPECT_EQ(Rows(), 2);
 }
 
-TEST(RouterNames, UnsafeNamesAreRecognised) {
+TEST(RouterNames, UnsafeNamesAreRecognisedAndFiledFilesAreNoPrograms) {
+  ScratchBase base;
+  const std::string path = base.Dirs.TempDir + "run.sh";
+  WriteBytes(mv::Win1251ToUtf8(path), "#!/bin/sh\n");
+  std::filesystem::permissions(mv::Win1251ToUtf8(path), std::filesystem::perms(0755));
+  EXPECT_TRUE(mv::RemoveExecuteBits(path));
+  EXPECT_EQ(std::filesystem::status(mv::Win1251ToUtf8(path)).permissions(), std::filesystem::perms(0644));
   for (const char *name : {"", ".", "..", " . ", "a/b.txt", "a\\b.txt", "what?.txt", "hey!.txt"})
     EXPECT_TRUE(mv::IsUnsafeFileName(name)) << '"' << name << '"';
   for (const char *name : {"a.txt", ".profile", "..a", "report 2026.pdf"})
