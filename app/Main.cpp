@@ -536,7 +536,3 @@ void TfrmMain::DeleteExecute() {}
 void TfrmMain::DeleteAllExecute() {}
 void TfrmMain::PurgeExecute() {}
 void TfrmMain::Button1Click() {}
-void TfrmMain::SendExecute() {}
-void TfrmMain::ProtocolExecute() {}
-void TfrmMain::DeletedViewerExecute() {}
-void TfrmMain::SentViewerExecute() {}

@@ -27,6 +27,7 @@ class TFShow_dm;
 class TFrmPath;
 class THelpWindow;
 class TServerPanel;
+class TfrmMessageEditor;
 class TStatusBar;
 class Tfsplash;
 
@@ -48,6 +49,12 @@ public:
   TFrmPath *FrmPath = nullptr;
   QPointer<Tfsplash> fsplash;
   TFShow_dm *FShow_dm = nullptr;
+
+  // --- records and composition -------------------------------------------------
+  // The message editor, made once at start and kept with its message and SMTP
+  // client for the whole run (SendExecute makes it if the start did not).
+  TfrmMessageEditor *frmMessageEditor = nullptr;
+  void CreateMessageEditor();
 
   // --- controls ------------------------------------------------------------
   QTimer *Timer1; // the poll timer
