@@ -235,3 +235,24 @@ TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
   }
   EXPECT_TRUE(mv::FileExists(dir + "fresh/Protocol/Protocol.db"));
 }
+
+// A row inserted from the navigator stands last, unstored, until it is
+// posted; a post without the required fields is refused and keeps it open.
+TEST_F(ProtocolWindowTest, InsertedRowsAreTypedIntoTheGridAndPosted) {
+  TfProtcl w(nullptr, data->Table1, dir + "Temp/");
+  w.show();
+  mvtest::ErrorRecorder errors;
+  w.DBNavigator1->Click(TDBNavigator::nbInsert);
+  ASSERT_EQ(w.DataSource1->rowCount(), 5);
+  const int row = 4;
+  for (const auto &[column, text] : std::vector<std::pair<int, QString>>{{0, "13.01.2026"}, {1, "11:30"}})
+    EXPECT_TRUE(w.DataSource1->setData(w.DataSource1->index(row, column), text));
+  w.DBNavigator1->Click(TDBNavigator::nbPost);
+  EXPECT_EQ(errors.texts, QStringList{"Field 'FName' must have a value."});
+  EXPECT_TRUE(w.DataSource1->setData(w.DataSource1->index(row, 4), "typed.pdf"));
+  w.DBNavigator1->Click(TDBNavigator::nbPost);
+  EXPECT_EQ(data->Table1.GetState(), ProtocolTable::State::Browse);
+  EXPECT_EQ(GridNames(w).last(), "typed.pdf");
+  EXPECT_EQ(w.DataSource1->index(4, 1).data().toString(), "11:30:00");
+  EXPECT_EQ(w.DataSource1->rowCount(), 5);
+}
