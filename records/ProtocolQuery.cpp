@@ -19,6 +19,7 @@ void SelectProtocolOrder(ProtocolTable &table, ProtocolOrder order) {
 }
 
 std::vector<std::string> ProtocolReportLines(ProtocolTable &table) {
+  table.Post(); // a row being changed is stored first, as walking the rows would
   const std::vector<ProtocolRecord> rows = table.VisibleRecords();
   std::vector<std::string> lines{"", kProtocolTitle, ""};
   lines.reserve(lines.size() + rows.size() * 4);

@@ -29,7 +29,7 @@ void SelectProtocolOrder(ProtocolTable &table, ProtocolOrder order);
 
 // The paragraphs of the printed protocol: an empty one, the title, an empty
 // one, then four per visible row in the current order ("n.", date, time and
-// sender, name and directory, the separator). Leaves the current row on the
-// last row, as walking the rows would.
+// sender, name and directory, the separator). Like walking the rows, it first
+// stores a row being changed and leaves the current row on the last row.
 std::vector<std::string> ProtocolReportLines(ProtocolTable &table);
 } // namespace mv

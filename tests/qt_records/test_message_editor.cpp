@@ -5,6 +5,7 @@
 #include "compose/MessageEditor.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
+#include "records/StoredMessages.h"
 #include "settings/QtText.h"
 
 #include <QCheckBox>
@@ -125,6 +126,8 @@ TEST_F(EditorTest, SendsThroughTheServerKeepsCopiesAndAFailureKeepsTheFields) {
   EXPECT_EQ(plain["Disposition-Notification-To"].toString(), "");
   EXPECT_TRUE(plain["attachments"].toArray().isEmpty());
   EXPECT_TRUE(mv::FileExists(dir + "Send/C1_SMsg.eml"));
+  // Both copies are what the viewer of sent messages lists.
+  EXPECT_EQ(mv::ListStoredMessages(dir + "Send/", mv::StoredKind::Sent).Rows.size(), 2u);
 
   // Nothing listens any more: the error is shown, no copy, the fields stay.
   settings.SmtpPort = 1; // refused on loopback

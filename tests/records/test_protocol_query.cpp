@@ -119,6 +119,12 @@ TEST_F(ProtocolQueryTest, ReportHasTheTitleBlockThenFourParagraphsPerVisibleRow)
   EXPECT_EQ(lines, expected);
   EXPECT_EQ(t.RecNo(), 1); // the walk ends on the last row
 
+  // A row being changed is stored before it is printed.
+  t.Edit();
+  t.SetFieldString("FDir", "/changed/");
+  EXPECT_EQ(mv::ProtocolReportLines(t)[9], "data.csv    /changed/");
+  EXPECT_EQ(t.GetState(), ProtocolTable::State::Browse);
+
   mv::ApplyProtocolFilter(t, "nothing.txt", 0, 0);
   EXPECT_EQ(mv::ProtocolReportLines(t), (std::vector<std::string>{"", mv::kProtocolTitle, ""}));
 }
