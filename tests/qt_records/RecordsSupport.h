@@ -54,9 +54,10 @@ inline std::vector<std::string> OdtParagraphs(const QString &path) {
   return paragraphs;
 }
 
-inline QByteArray OdtContentXml(const QString &path) {
+// One entry of a written package, as unzip reads it.
+inline QByteArray OdtEntry(const QString &path, const QString &entry) {
   QProcess unzip;
-  unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QStringLiteral("content.xml")});
+  unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, entry});
   unzip.waitForFinished(60000);
   return unzip.readAllStandardOutput();
 }

@@ -12,6 +12,7 @@
 
 #include <QDateEdit>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -47,13 +48,7 @@ struct ProtocolWindowTest : ::testing::Test {
     t.SetFieldString("FTema", "monthly figures");
     t.Post();
   }
-  // The paragraphs under the logo's.
-  static std::vector<std::string> Printed(const QString &path) {
-    std::vector<std::string> paragraphs = mvtest::OdtParagraphs(path);
-    if (!paragraphs.empty())
-      paragraphs.erase(paragraphs.begin());
-    return paragraphs;
-  }
+  static std::vector<std::string> Printed(const QString &path) { return mvtest::OdtParagraphs(path); }
   // The grid's file-name column, top to bottom.
   static QStringList GridNames(TfProtcl &w) {
     QStringList names;
@@ -168,7 +163,6 @@ TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
   EXPECT_EQ(w.DBGrid1->currentIndex().row(), 1); // the walk ends on the last row
   const std::string title = mv::Win1251ToUtf8(mv::kProtocolTitle);
   const std::string separator(47, '_');
-  // The logo stands alone in the first paragraph.
   const std::vector<std::string> expected = {"",
                                              title,
                                              "",
@@ -181,12 +175,22 @@ TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
                                              "report1.txt    /files/in/",
                                              separator};
   EXPECT_EQ(Printed(QString::fromStdString(path)), expected);
-  const QByteArray xml = mvtest::OdtContentXml(QString::fromStdString(path));
+  const QByteArray xml = mvtest::OdtEntry(QString::fromStdString(path), "content.xml");
   EXPECT_TRUE(xml.contains("fo:font-weight=\"bold\"")) << xml.left(2000).constData();
   EXPECT_TRUE(xml.contains("fo:font-size=\"10pt\""));
   EXPECT_TRUE(xml.contains("fo:font-family=\"" + mv::ProtocolFontFamily().toUtf8() + "\""))
       << mv::ProtocolFontFamily().toStdString();
-  EXPECT_TRUE(xml.contains("draw:image"));
+  // The logo stands in the header of every page; the package is whole.
+  const QByteArray styles = mvtest::OdtEntry(QString::fromStdString(path), "styles.xml");
+  EXPECT_TRUE(styles.contains("<style:header><text:p><draw:frame")) << styles.constData();
+  EXPECT_TRUE(styles.contains("xlink:href=\"Pictures/logo.png\""));
+  EXPECT_EQ(QImage::fromData(mvtest::OdtEntry(QString::fromStdString(path), "Pictures/logo.png")).size(),
+            QSize(125, 64));
+  EXPECT_TRUE(mvtest::OdtEntry(QString::fromStdString(path), "META-INF/manifest.xml").contains("styles.xml"));
+  QProcess check;
+  check.start("unzip", {"-tq", QString::fromStdString(path)});
+  ASSERT_TRUE(check.waitForFinished(60000));
+  EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().constData();
 
   // A second print does not overwrite the first, which may still be open.
   EXPECT_EQ(w.PrintClick(), dir + "Temp/C1_Protocol.odt");
