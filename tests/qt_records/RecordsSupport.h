@@ -11,14 +11,19 @@
 #include <vector>
 
 namespace mvtest {
+// One entry of a written package, as unzip reads it.
+inline QByteArray OdtEntry(const QString &path, const QString &entry) {
+  QProcess unzip;
+  unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, entry});
+  unzip.waitForFinished(60000);
+  return unzip.readAllStandardOutput();
+}
+
 // The text of every paragraph of content.xml, in order (UTF-8), as a word
 // processor reads it: white space in the character data counts as one blank
 // and none at the start of a paragraph; <text:s text:c="n"/> gives n blanks.
 inline std::vector<std::string> OdtParagraphs(const QString &path) {
-  QProcess unzip;
-  unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, QStringLiteral("content.xml")});
-  unzip.waitForFinished(60000);
-  QXmlStreamReader xml(unzip.readAllStandardOutput());
+  QXmlStreamReader xml(OdtEntry(path, QStringLiteral("content.xml")));
   std::vector<std::string> paragraphs;
   QString current;
   bool collapsing = true; // a blank here would be dropped
@@ -54,13 +59,6 @@ inline std::vector<std::string> OdtParagraphs(const QString &path) {
   return paragraphs;
 }
 
-// One entry of a written package, as unzip reads it.
-inline QByteArray OdtEntry(const QString &path, const QString &entry) {
-  QProcess unzip;
-  unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, entry});
-  unzip.waitForFinished(60000);
-  return unzip.readAllStandardOutput();
-}
 
 // Records what would have been opened with the desktop's application.
 class OpenRecorder {
