@@ -710,7 +710,3 @@ void TfrmMain::PurgeExecute() {
   CheckMailExecute();
 }
 
-void TfrmMain::SendExecute() {}
-void TfrmMain::ProtocolExecute() {}
-void TfrmMain::DeletedViewerExecute() {}
-void TfrmMain::SentViewerExecute() {}

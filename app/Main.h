@@ -33,6 +33,7 @@ namespace mv {
 class Courier;
 }
 class TServerPanel;
+class TfrmMessageEditor;
 class TStatusBar;
 class Tfsplash;
 
@@ -54,6 +55,12 @@ public:
   TFrmPath *FrmPath = nullptr;
   QPointer<Tfsplash> fsplash;
   TFShow_dm *FShow_dm = nullptr;
+
+  // --- records and composition -------------------------------------------------
+  // The message editor, made once at start and kept with its message and SMTP
+  // client for the whole run (SendExecute makes it if the start did not).
+  TfrmMessageEditor *frmMessageEditor = nullptr;
+  void CreateMessageEditor();
 
   // --- controls ------------------------------------------------------------
   QTimer *Timer1; // the poll timer

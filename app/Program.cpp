@@ -18,6 +18,7 @@ ProgramWindows CreateProgramWindows(const std::string &baseDir) {
   program.dmMail = std::make_unique<TdmMail>(frmMain->Dirs.BaseDir);
   if (!program.dmMail->StartupError().empty())
     ShowErrorMessage(program.dmMail->StartupError());
+  frmMain->CreateMessageEditor();
   frmMain->FrmPath = new TFrmPath(frmMain);
   frmMain->fsplash = new Tfsplash(frmMain);
   frmMain->FShow_dm = new TFShow_dm(frmMain, frmMain->Dirs.BaseDir);

@@ -107,6 +107,9 @@ private:
   int bound_ = 0;
 };
 
+// One row of a query that selects every field in stored order.
+ProtocolRecord RecordOf(const Statement &query);
+
 void Execute(sqlite3 *db, const std::string &sql) {
   char *message = nullptr;
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
@@ -244,7 +247,9 @@ void ProtocolTable::Close() {
   eof_ = bof_ = true;
   current_ = {};
   editing_ = {};
-  Notify(Change::Current);
+  // The visible set is now empty: views that recount rows only on Rows must
+  // drop theirs.
+  Notify(Change::Rows);
 }
 
 void ProtocolTable::RequireActive() const {
@@ -313,10 +318,9 @@ void ProtocolTable::CancelRange() {
     Requery(std::nullopt);
 }
 
-void ProtocolTable::Requery(std::optional<std::int64_t> keepRow) {
+std::string ProtocolTable::VisibleSql(const std::string &columns, std::vector<KeyValue> &values) const {
   const IndexDef &index = kIndexes[index_];
-  std::string sql = "SELECT FInc FROM Protocol WHERE 1";
-  std::vector<KeyValue> values;
+  std::string sql = "SELECT " + columns + " FROM Protocol WHERE 1";
   if (filtered_ && !nameFilter_.empty()) {
     if (nameFilter_.size() >= 2 && nameFilter_.back() == '*') {
       const std::string prefix = nameFilter_.substr(0, nameFilter_.size() - 1);
@@ -338,9 +342,12 @@ void ProtocolTable::Requery(std::optional<std::int64_t> keepRow) {
   sql += " ORDER BY ";
   for (const auto &key : index.keys)
     sql += KeyColumn(key) + ", ";
-  sql += "FInc";
+  return sql + "FInc";
+}
 
-  Statement query(db_, sql);
+void ProtocolTable::Requery(std::optional<std::int64_t> keepRow) {
+  std::vector<KeyValue> values;
+  Statement query(db_, VisibleSql("FInc", values));
   for (const KeyValue &value : values)
     query.Bind(value);
   std::vector<std::int64_t> rows;
@@ -366,9 +373,27 @@ void ProtocolTable::MoveToRow(int row, Change change) {
 ProtocolRecord ProtocolTable::LoadRecord(std::int64_t id) const {
   Statement query(db_, "SELECT " + FieldList() + " FROM Protocol WHERE FInc = ?");
   query.Bind(KeyValue(id));
-  ProtocolRecord r;
   if (!query.Step())
     throw EDatabaseError("Record not found or changed by another user");
+  return RecordOf(query);
+}
+
+std::vector<ProtocolRecord> ProtocolTable::VisibleRecords() const {
+  RequireActive();
+  std::vector<KeyValue> values;
+  Statement query(db_, VisibleSql(FieldList(), values));
+  for (const KeyValue &value : values)
+    query.Bind(value);
+  std::vector<ProtocolRecord> records;
+  records.reserve(rows_.size());
+  while (query.Step())
+    records.push_back(RecordOf(query));
+  return records;
+}
+
+namespace {
+ProtocolRecord RecordOf(const Statement &query) {
+  ProtocolRecord r;
   if (!query.IsNull(kFDate))
     r.FDate = static_cast<int>(query.Int(kFDate));
   if (!query.IsNull(kFTime))
@@ -378,6 +403,7 @@ ProtocolRecord ProtocolTable::LoadRecord(std::int64_t id) const {
     *StringField(r, field) = query.Text(field);
   return r;
 }
+} // namespace
 
 void ProtocolTable::First() {
   RequireBrowsing();

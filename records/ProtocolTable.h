@@ -106,6 +106,9 @@ public:
   void MoveTo(int row);
   // The row at a 0-based position of the visible set (for a grid).
   ProtocolRecord RecordAt(int row) const;
+  // Every visible row in order, read in one pass (for printing large tables);
+  // the current row does not move.
+  std::vector<ProtocolRecord> VisibleRecords() const;
 
   // True when a row's leading index fields equal key (under the index's
   // letter-case rule). The whole table is searched, whatever filter or range
@@ -136,7 +139,8 @@ public:
 
   // What an observer is told: Rows when the visible set may have changed
   // (open, close, order, filter, range, post, delete, refresh), Current when
-  // only the current row or the edit state moved.
+  // only the current row or the edit state moved. A view that recounts its
+  // rows on Rows alone stays correct through a close and a reopen.
   enum class Change { Rows, Current };
   // Called after every such change, so bound views can follow. Returns a
   // handle for Unsubscribe.
@@ -146,6 +150,9 @@ public:
 private:
   void RequireActive() const;
   void RequireBrowsing() const;
+  // The query of the visible rows (filter, range, order) selecting columns;
+  // the values to bind are appended to values.
+  std::string VisibleSql(const std::string &columns, std::vector<KeyValue> &values) const;
   void Requery(std::optional<std::int64_t> keepRow);
   void MoveToRow(int row, Change change);
   ProtocolRecord LoadRecord(std::int64_t id) const;
