@@ -19,7 +19,7 @@
 #
 # usage: bench/desk/run.sh [BUILD_DIR] [ROUNDS]     (default build/, 3 rounds)
 #        COUNT=50 bench/desk/run.sh ...              (a smaller mailbox, for a quick check)
-#        PROFILE=1 bench/desk/run.sh ...             (also a perf profile of one courier run)
+#        PROFILE=1 bench/desk/run.sh ...             (then one courier run under strace -c -w and one under perf)
 # Installs dovecot-core, dovecot-pop3d, fetchmail, ripmime and time when they
 # are missing (as root). Everything lives in a private temporary directory
 # and on a free port of 127.0.0.1.
@@ -250,16 +250,26 @@ sort -k1,1 -k2,2n "$W/results" | awk -v n="$messages" -v b="$total" -v rounds="$
       printf "%-20s %8.2f s %8.1f msg/s %8.1f MB/s %8.1f MB peak\n", c, m[c], n / m[c], b / m[c] / 1e6, r[c] / 1024
     vs_poplib = m["poplib"] / m["courier"]
     vs_fetchmail = m["fetchmail+ripmime"] / m["courier"]
-    printf "courier vs poplib            %5.2fx (target >= 0.7x) %s\n", vs_poplib, vs_poplib >= 0.7 ? "met" : "MISSED"
-    printf "courier vs fetchmail+ripmime %5.2fx (target >= 3x)   %s\n", vs_fetchmail, vs_fetchmail >= 3 ? "met" : "MISSED"
-    printf "courier peak RSS          %8.1f MB (target < 64 MB) %s\n", r["courier"] / 1024, r["courier"] < 65536 ? "met" : "MISSED"
+    printf "courier vs poplib            %5.2fx (target >= 0.7x) %s\n", vs_poplib, (vs_poplib >= 0.7 ? "met" : "MISSED")
+    printf "courier vs fetchmail+ripmime %5.2fx (target >= 3x)   %s\n", vs_fetchmail, (vs_fetchmail >= 3 ? "met" : "MISSED")
+    printf "courier peak RSS          %8.1f MB (target < 64 MB) %s\n", r["courier"] / 1024, (r["courier"] < 65536 ? "met" : "MISSED")
   }'
 
 if [ -n "${PROFILE:-}" ]; then
-  command -v perf >/dev/null || { echo "PROFILE needs perf (package linux-perf)" >&2; exit 1; }
-  base=$W/base.profile
-  make_base "$base"
-  perf record -q -g -o "$W/perf.data" "$cli" check --base "$base" >/dev/null 2>&1
-  perf report -i "$W/perf.data" --no-children --sort dso,symbol --percent-limit 1 --stdio 2>/dev/null |
-    grep -v '^$' | head -60
+  # Most of the courier's time is spent waiting, not computing: the system
+  # calls' wall-clock times show where it waits, perf where it computes.
+  for tool in strace perf; do
+    command -v $tool >/dev/null || { echo "PROFILE needs $tool (packages strace, linux-perf)" >&2; exit 1; }
+  done
+  make_base "$W/base.strace"
+  echo "system calls of one courier run by wall-clock time (strace -c -w; it slows every call):"
+  strace -f -c -w -o "$W/strace.txt" "$cli" check --base "$W/base.strace" >/dev/null 2>&1
+  head -14 "$W/strace.txt"
+  make_base "$W/base.perf"
+  echo "the courier's functions by share of its CPU time, callees included (perf):"
+  perf record -q -F 499 --call-graph dwarf,16384 -o "$W/perf.data" "$cli" check --base "$W/base.perf" >/dev/null 2>&1
+  perf report -i "$W/perf.data" --children --sort symbol --percent-limit 3 --stdio -g none 2>/dev/null |
+    awk '/%.*\[\.\] [^0]/ && !/_start|main|RunCheck|RunCycle/ {
+      share = $1; sub(/^ *[0-9.]+% +[0-9.]+% +\[\.\] /, ""); sub(/ +- +- *$/, ""); printf "%8s  %s\n", share, $0 }' |
+    head -40
 fi
