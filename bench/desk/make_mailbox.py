@@ -7,8 +7,8 @@ Windows-1251) and one attachment, base64 in 76-character lines, CR LF line
 ends. Every tenth attachment is a ZIP of two to four documents; the others
 are PDF-like files (a text part that compresses and an image-like part that
 does not) or binary tables of 20 KB to 1 MB, sizes spread evenly on a log
-scale. A tenth of the names and most subjects are MIME encoded-words in
-Windows-1251 or KOI8-R. All file names differ, so every file is filed under
+scale. Subjects, sender names and a tenth of the file names are MIME
+encoded-words in Windows-1251 or KOI8-R. All file names differ, so every file is filed under
 its own name. Files go straight into MAILDIR/cur with their sizes in the names
 (S=, W=) so dovecot answers STAT and LIST without reading them.
 

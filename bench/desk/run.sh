@@ -19,6 +19,7 @@
 #
 # usage: bench/desk/run.sh [BUILD_DIR] [ROUNDS]     (default build/, 3 rounds)
 #        COUNT=50 bench/desk/run.sh ...              (a smaller mailbox, for a quick check)
+#        HISTORY=50000 bench/desk/run.sh ...         (the courier's protocol holds 50,000 older records)
 #        PROFILE=1 bench/desk/run.sh ...             (then one courier run under strace -c -w and one under perf)
 # Installs dovecot-core, dovecot-pop3d, fetchmail, ripmime and time when they
 # are missing (as root). Everything lives in a private temporary directory
@@ -51,7 +52,9 @@ install_missing
 
 W=$(mktemp -d /tmp/mv-desk-bench-XXXXXX)
 cleanup() {
-  [ -f "$W/dovecot.conf" ] && /usr/sbin/dovecot -c "$W/dovecot.conf" stop 2>/dev/null || true
+  if [ -f "$W/dovecot.conf" ]; then
+    /usr/sbin/dovecot -c "$W/dovecot.conf" stop 2>/dev/null || true
+  fi
   rm -rf "$W"
 }
 trap cleanup EXIT
@@ -134,10 +137,16 @@ start_dovecot
 
 # The courier's program directory: the mailbox in Mail.ini, four rules in
 # FilePath.ini (a sender-specific one first, a catch-all last), all ASCII so
-# the Windows-1251 files need no conversion.
+# the Windows-1251 files need no conversion; with HISTORY, a protocol table
+# that already holds that many records.
 make_base() { # dir
   local base=$1 filed=$1/Filed
   mkdir -p "$base"
+  if [ "${HISTORY:-0}" -gt 0 ]; then
+    # Without Mail.ini the check stops at once, after creating the protocol table.
+    "$cli" check --base "$base" >/dev/null 2>&1 || true
+    $python "$here/fill_protocol.py" "$base/Protocol/Protocol.db" "$HISTORY"
+  fi
   (
     umask 077
     printf '[Pop3]\r\nServerName=127.0.0.1\r\nServerPort=%s\r\nServerUser=test\r\nServerPassword=secret\r\n[Check]\r\nCh_Del=0\r\n' \
