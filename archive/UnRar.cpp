@@ -92,8 +92,10 @@ void TUnRar::DoExtract() {
     Raise(aeRarLibraryNotFound, ArchiveFile());
   const std::string diskArchive = mv::ToDiskPath(ArchiveFile());
   mv::rar::RarFormat format = mv::rar::RarFormat::None;
-  if (!IsRarFamily(ArcType()) && mv::rar::FindRarMarker(diskArchive, format) < 0)
-    return; // no RAR data in the file (type detection does not look past a long stub)
+  if (!IsRarFamily(ArcType()) && mv::rar::FindRarMarker(diskArchive, format) < 0) {
+    notAnArchive_ = true; // no RAR data (type detection does not look past a long stub)
+    return;
+  }
   if (::access(diskArchive.c_str(), R_OK) != 0)
     Raise(aeOpenFile, ArchiveFile());
 
@@ -102,8 +104,11 @@ void TUnRar::DoExtract() {
   mv::rar::RarListing listing = mv::rar::ScanRarFile(diskArchive, [this] { return canceled_; });
   if (listing.damaged && listing.entries.empty())
     Report(aeReadFile, ArchiveFile());
-  if (listing.headersEncrypted)
-    return; // nothing can be listed without the password, and none is supplied
+  if (listing.headersEncrypted) {
+    // Nothing can be listed without the password, and none is supplied.
+    NoteFailure(TEntryFailure::Encrypted, ArchiveFile());
+    return;
+  }
   records_ = std::move(listing.entries);
   index_ = 0;
   newestTime_ = 0;
@@ -225,7 +230,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
   if (OnBegin)
     OnBegin(name, wanted);
   if (!wanted || !FitsOnDisk(outputPath, record.unpSizeKnown ? declared : 0) ||
-      !OverwriteDecision(outputPath))
+      !WithinUnpackLimits(name, record.unpSizeKnown ? declared : 0) || !OverwriteDecision(outputPath))
     return skip();
 
   mv::ForceDirectories(DirectoryOf(outputPath));
@@ -235,6 +240,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
       OnProgress(std::min(bytesDone_, bytesTotal_), bytesTotal_);
     PumpBetweenBlocks(entryName_);
   });
+  writer.SetBudget(UnpackBudgetLeft());
   if (!writer.Create(outputPath)) {
     Report(aeOpenFile, outputPath);
     Uncount();
@@ -246,6 +252,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
   const int r = lib.ProcessFile(handle, RAR_TEST, nullptr, nullptr);
   mode_ = 0;
   writer_ = nullptr;
+  CountUnpacked(writer.Written());
 
   if (writer.Failure() != WriteFailure::None)
     return EndAfterWriteFailure(writer, outputPath);
@@ -292,6 +299,9 @@ TUnRar::EntryEnd TUnRar::EndAfterWriteFailure(EntryWriter &writer, const std::st
     Report(aeDiskFull, outputPath);
     ResetCount();
     ShowError(ArchiveErrorText(aeDiskFull));
+  } else if (writer.Failure() == WriteFailure::OverLimit) {
+    Report(aeUnpackLimit, outputPath);
+    Uncount();
   } else {
     Report(aeWriteFile, outputPath);
     Uncount();
@@ -357,6 +367,7 @@ int TUnRar::NextVolume(char *nameBuffer, bool found) {
       return -1;
     std::memcpy(nameBuffer, disk.c_str(), disk.size() + 1);
   }
+  AddArchiveBytes(mv::FileSize(volume));
   mv::rar::RarListing next = mv::rar::ScanRarFile(mv::ToDiskPath(volume), [this] { return canceled_; });
   mv::rar::AppendVolume(records_, next);
   return 0;
