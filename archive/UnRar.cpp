@@ -1,6 +1,8 @@
 #include "archive/UnRar.h"
 
+#include "archive/DosTime.h"
 #include "archive/UnRarLibrary.h"
+#include "archive/Utf8.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 
@@ -114,11 +116,11 @@ void TUnRar::DoExtract() {
   newestTime_ = 0;
   for (const RarEntry &e : records_) {
     bytesTotal_ += static_cast<std::int64_t>(std::min<std::uint64_t>(e.unpSize, INT64_MAX / 4));
-    newestTime_ = std::max(newestTime_, mv::rar::UnixFromDosTime(e.dosTime));
+    newestTime_ = std::max(newestTime_, mv::UnixFromDosTime(e.dosTime));
   }
 
   comment_.assign(kCommentBuffer, '\0');
-  std::wstring wideName = mv::rar::WideFromUtf8(diskArchive);
+  std::wstring wideName = mv::WideFromUtf8(diskArchive);
   wideName.resize(std::min(wideName.size(), kWideNameBuffer - 1));
   std::vector<wchar_t> wideBuffer(kWideNameBuffer, L'\0');
   std::copy(wideName.begin(), wideName.end(), wideBuffer.begin());
@@ -200,7 +202,7 @@ std::string TUnRar::EntryName(const RARHeaderDataEx &header, const RarEntry &rec
   raw.erase(raw.find_last_not_of(' ') + 1);
   // Packers on Unix store names in their locale's encoding, UTF-8 these days,
   // not in a DOS code page.
-  if (record.hostOS == mv::rar::kHostUnix && mv::rar::IsNonAsciiUtf8(raw)) {
+  if (record.hostOS == mv::rar::kHostUnix && mv::IsNonAsciiUtf8(raw)) {
     std::string name = mv::Utf8ToWin1251(raw);
     std::replace(name.begin(), name.end(), '\\', '/');
     return name;
@@ -270,7 +272,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
     return EntryEnd::Stop;
   }
 
-  const std::int64_t stamp = DateAttribute == daFileDate      ? mv::rar::UnixFromDosTime(header.FileTime)
+  const std::int64_t stamp = DateAttribute == daFileDate      ? mv::UnixFromDosTime(header.FileTime)
                              : DateAttribute == daMaxFileDate ? newestTime_
                                                               : 0; // daSysDate: the time of writing
   if (!writer.Close(stamp))

@@ -1,8 +1,10 @@
 #include "archive/UnZip.h"
 
+#include "archive/DosTime.h"
 #include "archive/EntryWriter.h"
 #include "archive/Inflate.h"
 #include "archive/ReadFile.h"
+#include "archive/Utf8.h"
 #include "archive/ZipDecoders.h"
 #include "archive/ZipFormat.h"
 #include "platform/CodePage.h"
@@ -11,7 +13,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <ctime>
 #include <vector>
 
 namespace {
@@ -56,43 +57,7 @@ private:
   std::uint64_t left_;
 };
 
-// MS-DOS date (high half) and time to seconds since the epoch, local time;
-// 0 when there is no date.
-std::int64_t DosToUnixTime(std::uint32_t dosDateTime) {
-  const std::uint32_t date = dosDateTime >> 16, time = dosDateTime & 0xFFFF;
-  if (date == 0)
-    return 0;
-  std::tm tm{};
-  tm.tm_year = static_cast<int>((date >> 9) + 80);
-  tm.tm_mon = static_cast<int>((date >> 5) & 15) - 1;
-  tm.tm_mday = static_cast<int>(date & 31);
-  tm.tm_hour = static_cast<int>(time >> 11);
-  tm.tm_min = static_cast<int>((time >> 5) & 63);
-  tm.tm_sec = static_cast<int>((time & 31) * 2);
-  tm.tm_isdst = -1;
-  const std::time_t t = std::mktime(&tm);
-  return t == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(t);
-}
-
 constexpr std::uint16_t kFlagUtf8 = 0x0800;
-
-// Valid UTF-8 with at least one multi-byte sequence: what Unix packers store
-// for non-ASCII names without setting the UTF-8 flag.
-bool IsMultiByteUtf8(const std::string &s) {
-  bool multi = false;
-  for (std::size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > s.size() || (len == 2 && c < 0xC2))
-      return false;
-    for (std::size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-        return false;
-    multi = multi || len > 1;
-    i += len;
-  }
-  return multi;
-}
 
 bool IsDirectoryEntry(const ZipEntry &e) {
   return (e.externalAttr & kDirectoryAttr) != 0 || (e.HostUnix() && S_ISDIR(e.externalAttr >> 16));
@@ -108,7 +73,7 @@ void CopyStored(mv::zip::ByteSource &in, mv::zip::ByteSink &out) {
 std::string TUnZip::EntryName(const std::string &raw, std::uint16_t flags,
                               std::uint16_t versionMadeBy) const {
   const bool hostUnix = (versionMadeBy >> 8) == 3;
-  if ((flags & kFlagUtf8) == 0 && !(hostUnix && IsMultiByteUtf8(raw)))
+  if ((flags & kFlagUtf8) == 0 && !(hostUnix && mv::IsNonAsciiUtf8(raw)))
     return ConvertName(raw);
   std::string name = mv::Utf8ToWin1251(raw.substr(0, raw.find('\0')));
   std::replace(name.begin(), name.end(), '\\', '/');
@@ -121,7 +86,7 @@ TUnZip::~TUnZip() = default;
 void TUnZip::DoExtract() {
   inflater_.reset();
   mv::ReadFile file;
-  if (!file.Open(ArchiveFile())) {
+  if (!file.Open(mv::ToDiskPath(ArchiveFile()))) {
     Report(aeOpenFile, ArchiveFile());
     return;
   }
@@ -143,7 +108,7 @@ void TUnZip::DoExtract() {
   std::int64_t newest = 0;
   for (const ZipEntry &e : entries) {
     bytesTotal_ += static_cast<std::int64_t>(std::min<std::uint64_t>(e.size, INT64_MAX / 4));
-    newest = std::max(newest, DosToUnixTime(e.dosDateTime));
+    newest = std::max(newest, mv::UnixFromDosTime(e.dosDateTime));
   }
   for (const ZipEntry &e : entries) {
     if (canceled_)
@@ -290,7 +255,7 @@ void TUnZip::GradeWriteFailure(const ZipEntry &entry, mv::zip::WriteFailure fail
 // The time stamp, the attributes and the CRC verdict of a written entry.
 void TUnZip::FinishEntry(const ZipEntry &entry, const LocalHeader &local, mv::zip::EntryWriter &writer,
                          const std::string &outputPath, std::int64_t newestTime) {
-  const std::int64_t stamp = DateAttribute == daFileDate      ? DosToUnixTime(local.dosDateTime)
+  const std::int64_t stamp = DateAttribute == daFileDate      ? mv::UnixFromDosTime(local.dosDateTime)
                              : DateAttribute == daMaxFileDate ? newestTime
                                                               : 0;
   if (!writer.Close(stamp))
