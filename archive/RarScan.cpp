@@ -144,30 +144,86 @@ bool IsDirectoryAttr(std::uint8_t host, std::uint32_t attributes) {
   return IsUnixLikeHost(host) ? (attributes & 0xF000) == 0x4000 : (attributes & 0x10) != 0;
 }
 
-void ScanRar4(const FileReader &in, RarListing &out, const std::function<bool()> &cancelled) {
-  std::uint64_t pos = out.markerOffset + kRar4MarkerSize;
+// The main block after the marker: volume flags, and whether the headers
+// are encrypted. Returns the position of the first block after it, or 0
+// when the walk cannot go on.
+std::uint64_t ReadRar4Main(const FileReader &in, RarListing &out) {
+  const std::uint64_t pos = out.markerOffset + kRar4MarkerSize;
   std::uint8_t main[7];
   if (in.ReadAt(pos, main, sizeof main) < sizeof main || main[2] != kBlockMain || Le16(main + 5) < 7) {
     out.damaged = true;
-    return;
+    return 0;
   }
-  std::uint16_t mainFlags = Le16(main + 3);
+  const std::uint16_t mainFlags = Le16(main + 3);
   out.volume = (mainFlags & kMainVolume) != 0;
   out.newVolumeNaming = (mainFlags & kMainNewNaming) != 0;
   if (mainFlags & kMainHeadersEncrypted) {
     out.headersEncrypted = true;
-    return;
+    return 0;
   }
-  pos += Le16(main + 5);
+  return pos + Le16(main + 5);
+}
 
+// A file block whose fixed part is in head (got bytes of it read); the name
+// field is read from the file. False when the block is cut or inconsistent.
+bool ReadRar4File(const FileReader &in, std::uint64_t pos, const std::uint8_t *head, std::size_t got,
+                  RarEntry &e) {
+  const std::uint16_t flags = Le16(head + 3);
+  const std::uint16_t headSize = Le16(head + 5);
+  const std::size_t fixed = kRar4FileFixed + ((flags & kFileLargeSizes) ? kRar4HighSizes : 0);
+  const std::uint16_t nameSize = headSize >= kRar4FileFixed ? Le16(head + 26) : 0;
+  if (got < fixed || headSize < fixed + nameSize)
+    return false;
+  e.flags = flags;
+  e.packSize = Le32(head + 7);
+  e.unpSize = Le32(head + 11);
+  if (flags & kFileLargeSizes) {
+    e.packSize |= std::uint64_t(Le32(head + 32)) << 32;
+    e.unpSize |= std::uint64_t(Le32(head + 36)) << 32;
+  }
+  e.hostOS = head[15];
+  e.crc = Le32(head + 16);
+  e.hasCrc = (flags & kFileSplitAfter) == 0; // a part's header holds the CRC of the part only
+  e.dosTime = Le32(head + 20);
+  e.unpVer = head[24];
+  e.method = head[25];
+  e.attributes = Le32(head + 28);
+  std::string field(nameSize, '\0');
+  if (in.ReadAt(pos + fixed, field.data(), nameSize) < nameSize)
+    return false;
+  e.name = field.substr(0, field.find('\0'));
+  if (flags & kFileUnicodeName)
+    e.unicodeName = DecodeRarUnicodeName(reinterpret_cast<const std::uint8_t *>(field.data()), field.size());
+  e.directory =
+      (flags & kFileDirectoryWindow) == kFileDirectoryWindow || IsDirectoryAttr(e.hostOS, e.attributes);
+  e.encrypted = (flags & kFileEncrypted) != 0;
+  e.special = !e.directory && IsSpecialMode(e.hostOS, e.attributes);
+  return true;
+}
+
+// A file block's entry goes to the listing, to the continuation parts, or
+// nowhere (a block the packer marked as skippable).
+void AddRar4Entry(RarListing &out, RarEntry &&e) {
+  // Old volumes have no end block: an entry cut at the end says more follows.
+  out.moreVolumes = out.volume && (e.flags & kFileSplitAfter) != 0;
+  if (e.flags & kFileSplitBefore)
+    out.continued.push_back(std::move(e));
+  else if (!(e.flags & kBlockSkipIfUnknown))
+    out.entries.push_back(std::move(e));
+}
+
+void ScanRar4(const FileReader &in, RarListing &out, const std::function<bool()> &cancelled) {
+  std::uint64_t pos = ReadRar4Main(in, out);
+  if (pos == 0)
+    return;
   std::uint8_t head[kRar4FileFixed + kRar4HighSizes];
   while (!(cancelled && cancelled())) {
-    std::size_t got = in.ReadAt(pos, head, sizeof head);
+    const std::size_t got = in.ReadAt(pos, head, sizeof head);
     if (got < 7)
       break; // the end of the file, with or without an end block
-    std::uint8_t type = head[2];
-    std::uint16_t flags = Le16(head + 3);
-    std::uint16_t headSize = Le16(head + 5);
+    const std::uint8_t type = head[2];
+    const std::uint16_t flags = Le16(head + 3);
+    const std::uint16_t headSize = Le16(head + 5);
     if (headSize < 7) {
       out.damaged = headSize != 0;
       break;
@@ -186,52 +242,15 @@ void ScanRar4(const FileReader &in, RarListing &out, const std::function<bool()>
     }
     std::uint64_t dataSize = Le32(head + 7);
     if (type == kBlockFile) {
-      std::size_t fixed = kRar4FileFixed + ((flags & kFileLargeSizes) ? kRar4HighSizes : 0);
-      std::uint16_t nameSize = headSize >= kRar4FileFixed ? Le16(head + 26) : 0;
-      if (got < fixed || headSize < fixed + nameSize) {
+      RarEntry e;
+      if (!ReadRar4File(in, pos, head, got, e)) {
         out.damaged = true;
         break;
-      }
-      RarEntry e;
-      e.flags = flags;
-      e.packSize = dataSize;
-      e.unpSize = Le32(head + 11);
-      if (flags & kFileLargeSizes) {
-        e.packSize |= std::uint64_t(Le32(head + 32)) << 32;
-        e.unpSize |= std::uint64_t(Le32(head + 36)) << 32;
       }
       dataSize = e.packSize;
-      e.hostOS = head[15];
-      e.crc = Le32(head + 16);
-      e.hasCrc = true;
-      e.dosTime = Le32(head + 20);
-      e.unpVer = head[24];
-      e.method = head[25];
-      e.attributes = Le32(head + 28);
-      std::string field(nameSize, '\0');
-      if (in.ReadAt(pos + fixed, field.data(), nameSize) < nameSize) {
-        out.damaged = true;
-        break;
-      }
-      std::size_t zero = field.find('\0');
-      e.name = field.substr(0, zero);
-      if (flags & kFileUnicodeName)
-        e.unicodeName =
-            DecodeRarUnicodeName(reinterpret_cast<const std::uint8_t *>(field.data()), field.size());
-      e.directory =
-          (flags & kFileDirectoryWindow) == kFileDirectoryWindow || IsDirectoryAttr(e.hostOS, e.attributes);
-      e.encrypted = (flags & kFileEncrypted) != 0;
-      e.special = !e.directory && IsSpecialMode(e.hostOS, e.attributes);
-      // Old volumes have no end block: an entry cut at the end says more follows.
-      out.moreVolumes = out.volume && (flags & kFileSplitAfter) != 0;
-      if (flags & kFileSplitAfter)
-        e.hasCrc = false; // this part's header holds the CRC of the part only
-      if (flags & kFileSplitBefore)
-        out.continued.push_back(std::move(e));
-      else if (!(flags & kBlockSkipIfUnknown))
-        out.entries.push_back(std::move(e));
+      AddRar4Entry(out, std::move(e));
     }
-    std::uint64_t next = pos + headSize + dataSize;
+    const std::uint64_t next = pos + headSize + dataSize;
     if (next <= pos || next > in.Size())
       break; // data runs past the end: a cut archive or the first of several volumes
     pos = next;
