@@ -23,7 +23,10 @@ enum class TEntryFailure {
 };
 
 struct TFailedEntry {
-  std::string fileName; // the entry name (the archive's name for a fault of the whole archive)
+  // As the report names it: the entry name; the output path for a fault in
+  // creating or writing the file (and for the disk reserve); the archive's
+  // name for a fault of the whole archive (encrypted headers, unreadable).
+  std::string fileName;
   TEntryFailure reason;
 };
 

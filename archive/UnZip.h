@@ -2,7 +2,10 @@
 // The ZIP extraction component: lists an archive through its central
 // directory (or its local headers), selects entries by the masks, and writes
 // them below the target directory, decoding stored, shrunk, reduced, imploded,
-// deflated and deflate64 data.
+// deflated and deflate64 data. After Extract(), FailedEntries() lists each
+// entry not written whole with its reason and NotAnArchive() tells a file
+// that holds no ZIP data (see ExtractOutcome.h); SetUnpackLimits() bounds
+// what one archive may unpack.
 #include "archive/EntryWriter.h"
 #include "archive/UnBase.h"
 #include "archive/ZipDecoders.h"
