@@ -7,6 +7,9 @@
 // encrypted entry, or the whole archive when its headers are encrypted) and
 // NotAnArchive() tells a file with no RAR data (see ExtractOutcome.h);
 // SetUnpackLimits() bounds what one archive (all its volumes) may unpack.
+// A failure inside the library's data (damaged data, a missing password, a
+// full disk, output past the budget) ends the run: the entries after it are
+// neither written nor listed, so the last record names the cause.
 #include "archive/EntryWriter.h"
 #include "archive/RarScan.h"
 #include "archive/UnBase.h"
