@@ -9,7 +9,8 @@
 # mix of text and random bytes that deflates to about 70%. The tools take
 # turns extracting each archive into a fresh directory on the same file
 # system, RUNS rounds (default 7); the median time counts, with the speed
-# relative to bsdtar's and the peak resident memory.
+# relative to bsdtar's, the CPU time (user + system, steadier than wall time
+# on a busy machine) and the peak resident memory.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -63,33 +64,33 @@ if [[ ! -f $work/single.zip ]]; then
   (cd "$work/src-single" && zip -q -r -6 "$work/single.zip" .)
 fi
 
-# One run of a tool on an archive into a fresh $out: "seconds peak-KB".
+# One run of a tool on an archive into a fresh $out: "seconds cpu-seconds peak-KB".
 run_once() { # COMMAND...
   rm -rf "$out" && mkdir -p "$out"
   sync
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null
-  cat "$work/time"
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null
+  awk '{printf "%s %.2f %s\n", $1, $2 + $3, $4}' "$work/time"
 }
 
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 tools=(mailvornex unzip bsdtar)
-printf '%-8s %-11s %9s %8s %10s %12s\n' archive tool "median s" "MB/s" "vs bsdtar" "peak RSS KB"
+printf '%-8s %-11s %9s %8s %10s %8s %12s\n' archive tool "median s" "MB/s" "vs bsdtar" "CPU s" "peak RSS KB"
 for name in many single; do
   archive=$work/$name.zip
   out=$work/out
   bytes=$(unzip -Zt "$archive" | awk '{print $3}')
-  declare -A secs=() rss=()
+  declare -A secs=() cpu=() rss=()
   # The tools take turns within each round, so a slow spell of the machine
   # falls on all of them alike.
   for ((r = 0; r < runs; r++)); do
     for tool in "${tools[@]}"; do
       case $tool in
-        mailvornex) read -r t m < <(run_once "$cli" extract "$archive" "$out") ;;
-        unzip) read -r t m < <(run_once unzip -qq -o "$archive" -d "$out") ;;
-        bsdtar) read -r t m < <(run_once bsdtar -xf "$archive" -C "$out") ;;
+        mailvornex) read -r t c m < <(run_once "$cli" extract "$archive" "$out") ;;
+        unzip) read -r t c m < <(run_once unzip -qq -o "$archive" -d "$out") ;;
+        bsdtar) read -r t c m < <(run_once bsdtar -xf "$archive" -C "$out") ;;
       esac
-      secs[$tool]+="$t "
+      secs[$tool]+="$t " cpu[$tool]+="$c "
       ((m > ${rss[$tool]:-0})) && rss[$tool]=$m
       written=$(du -sb "$out" | awk '{print $1}')
       if ((written < bytes)); then echo "   ($tool wrote only $written of $bytes bytes)"; fi
@@ -98,9 +99,10 @@ for name in many single; do
   base=$(tr ' ' '\n' <<<"${secs[bsdtar]}" | grep . | median)
   for tool in "${tools[@]}"; do
     m=$(tr ' ' '\n' <<<"${secs[$tool]}" | grep . | median)
-    printf '%-8s %-11s %9.2f %8.1f %9.2fx %12s\n' "$name" "$tool" "$m" "$(echo "$bytes / 1000000 / $m" | bc -l)" \
-      "$(echo "$base / $m" | bc -l)" "${rss[$tool]}"
+    c=$(tr ' ' '\n' <<<"${cpu[$tool]}" | grep . | median)
+    printf '%-8s %-11s %9.2f %8.1f %9.2fx %8.2f %12s\n' "$name" "$tool" "$m" "$(echo "$bytes / 1000000 / $m" | bc -l)" \
+      "$(echo "$base / $m" | bc -l)" "$c" "${rss[$tool]}"
   done
-  unset secs rss
+  unset secs cpu rss
 done
 rm -rf "$work/out" "$work/time"
