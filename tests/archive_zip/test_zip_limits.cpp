@@ -1,6 +1,7 @@
 // What one archive may unpack, what a run tells its caller about the entries
 // it could not write, and the two inflate paths agreeing byte for byte.
 #include "ZipTestKit.h"
+#include "archive/EntryWriter.h"
 #include "archive/Inflate.h"
 
 #include <gtest/gtest.h>
@@ -175,5 +176,39 @@ TEST(ZipInflate, WholeBufferAndStreamAgree) {
     if (c.declared == data.size() && c.packed == packed) {
       EXPECT_EQ(whole.out, data);
     }
+  }
+}
+
+// The writer stops at the declared size or the run's budget, whichever comes
+// first, and never puts more than that on disk.
+TEST(ZipLimits, WriterStopsAtTheFirstCap) {
+  struct Case {
+    const char *what;
+    std::uint64_t declared, budget;
+    std::size_t blocks; // of 1000 bytes each
+    mv::zip::WriteFailure failure;
+    std::uint64_t written;
+  };
+  const Case cases[] = {
+      {"within both", 5000, 5000, 5, mv::zip::WriteFailure::None, 5000},
+      {"past the declared size", 3500, 10000, 5, mv::zip::WriteFailure::TooLong, 3500},
+      {"past the budget", 10000, 2500, 5, mv::zip::WriteFailure::OverLimit, 2500},
+      {"no budget at all", 10000, 0, 1, mv::zip::WriteFailure::OverLimit, 0},
+  };
+  for (const Case &c : cases) {
+    ScratchDir work;
+    mv::zip::EntryWriter writer(c.declared, {});
+    writer.SetBudget(c.budget);
+    ASSERT_TRUE(writer.Create(work.Path() + "f"));
+    const std::string block(1000, 'z');
+    try {
+      for (std::size_t i = 0; i < c.blocks; ++i)
+        writer.Write(reinterpret_cast<const unsigned char *>(block.data()), block.size());
+    } catch (const mv::zip::WriteStopped &) {
+    }
+    EXPECT_EQ(writer.Failure(), c.failure) << c.what;
+    EXPECT_EQ(writer.Written(), c.written) << c.what;
+    writer.Close(0);
+    EXPECT_EQ(ReadBytes(work.DiskPath() + "f").size(), c.written) << c.what;
   }
 }
