@@ -72,7 +72,7 @@ void TArchiveBase::SetArchiveFile(const std::string &path) {
 // its end record.
 void TArchiveBase::DetectType() {
   mv::ReadFile file;
-  if (!file.Open(archiveFile_) || file.Size() < kMinArchiveSize)
+  if (!file.Open(mv::ToDiskPath(archiveFile_)) || file.Size() < kMinArchiveSize)
     return;
   std::vector<unsigned char> head(static_cast<std::size_t>(std::min<std::int64_t>(file.Size(), kDetectSpan)));
   head.resize(file.ReadAt(0, head.data(), head.size()));

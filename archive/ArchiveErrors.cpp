@@ -42,6 +42,8 @@ std::string ArchiveErrorText(int code) {
     return "Bad file header";
   case aeRarLibraryNotFound:
     return "Unrar?.dll not found";
+  case aeUnpackLimit:
+    return "Unpack limit exceeded";
   default:
     return {};
   }

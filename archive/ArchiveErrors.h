@@ -28,6 +28,7 @@ enum TArchiveError : int {
   aeInvalidPassword,    // "Invalid password"
   aeBadFileHeader,      // "Bad file header"
   aeRarLibraryNotFound, // "Unrar?.dll not found"
+  aeUnpackLimit,        // "Unpack limit exceeded" (see TUnpackLimits)
 };
 
 // The text of a message number; empty for aeNone and unknown numbers.

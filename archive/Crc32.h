@@ -1,6 +1,7 @@
 #pragma once
 // The running CRC-32 of extracted data (reflected polynomial 0xEDB88320,
-// initial value 0xFFFFFFFF), computed by zlib.
+// initial value 0xFFFFFFFF), computed by libdeflate
+// (carry-less multiplication where the processor has it).
 #include <cstddef>
 #include <cstdint>
 

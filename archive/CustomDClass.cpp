@@ -4,6 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 constexpr std::uint32_t kDosReadOnly = 0x01;
 constexpr std::uint32_t kDosArchive = 0x20;
@@ -26,6 +29,35 @@ void TCustomDClass::ResetRun() {
   bytesDone_ = 0;
   bytesTotal_ = 0;
   outputPath_.clear();
+  failed_.clear();
+  notAnArchive_ = false;
+  archiveBytes_ = 0;
+  unpacked_ = 0;
+  entriesStarted_ = 0;
+  if (!ArchiveFile().empty())
+    AddArchiveBytes(mv::FileSize(ArchiveFile()));
+}
+
+void TCustomDClass::AddArchiveBytes(std::int64_t bytes) {
+  if (bytes > 0)
+    archiveBytes_ += static_cast<std::uint64_t>(bytes);
+}
+
+std::uint64_t TCustomDClass::UnpackBudgetLeft() const {
+  const std::uint64_t byRatio = limits_.ratio != 0 && archiveBytes_ > UINT64_MAX / limits_.ratio
+                                    ? UINT64_MAX
+                                    : archiveBytes_ * limits_.ratio;
+  const std::uint64_t budget = std::max(limits_.floorBytes, byRatio);
+  return unpacked_ < budget ? budget - unpacked_ : 0;
+}
+
+bool TCustomDClass::WithinUnpackLimits(const std::string &name, std::uint64_t declaredSize) {
+  if (entriesStarted_ >= limits_.maxEntries || declaredSize > UnpackBudgetLeft()) {
+    Report(aeUnpackLimit, name);
+    return false;
+  }
+  ++entriesStarted_;
+  return true;
 }
 
 bool TCustomDClass::OverwriteDecision(const std::string &outputPath) {

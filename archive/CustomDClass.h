@@ -41,13 +41,29 @@ public:
   // Entries written by the last (or running) Extract.
   int Count() const { return count_; }
 
+  // The limits on what one run may unpack; the defaults suit the courier,
+  // tests set small ones.
+  void SetUnpackLimits(const TUnpackLimits &limits) { limits_ = limits; }
+  const TUnpackLimits &UnpackLimits() const { return limits_; }
+
   // A reserve left free on the target file system: an entry whose declared
   // size does not fit beside it is skipped with "Disk full".
   static constexpr std::int64_t kDiskReserve = 64LL * 1024 * 1024;
 
 protected:
-  // Resets the count, the cancel flag and the per-run totals.
+  // Resets the count, the cancel flag, the failures and the per-run totals,
+  // and starts the unpack budget from the archive file's size.
   void ResetRun();
+
+  // A further volume of the set widens the budget like the first one.
+  void AddArchiveBytes(std::int64_t bytes);
+  // False, after reporting aeUnpackLimit, when the entry is past the entry
+  // cap or its declared size does not fit in what the run may still write.
+  // Counts the entry otherwise.
+  bool WithinUnpackLimits(const std::string &name, std::uint64_t declaredSize);
+  // What the run may still write, and the bytes an entry did write.
+  std::uint64_t UnpackBudgetLeft() const;
+  void CountUnpacked(std::uint64_t bytes) { unpacked_ += bytes; }
 
   // The overwrite decision for an existing or new output file. True means
   // extract, and the entry is counted; false means skip.
@@ -68,6 +84,12 @@ protected:
   std::int64_t bytesDone_ = 0;
   std::int64_t bytesTotal_ = 0;
   std::string outputPath_; // the current entry's output path
+
+private:
+  TUnpackLimits limits_;
+  std::uint64_t archiveBytes_ = 0;
+  std::uint64_t unpacked_ = 0;
+  std::size_t entriesStarted_ = 0;
 };
 
 // Unix file types that must never be created from an archive entry

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 
@@ -38,10 +39,12 @@ void EntryWriter::Fail(WriteFailure why) {
 void EntryWriter::Write(const unsigned char *data, std::size_t size) {
   if (fd_ < 0)
     Fail(WriteFailure::Nothing);
-  bool tooLong = false;
-  if (size > limit_ - written_) {
-    size = static_cast<std::size_t>(limit_ - written_);
-    tooLong = true;
+  // Output is cut at the declared size or the budget, whichever comes first.
+  const std::uint64_t cap = std::min(limit_, budget_);
+  WriteFailure cut = WriteFailure::None;
+  if (written_ > cap || size > cap - written_) {
+    size = written_ > cap ? 0 : static_cast<std::size_t>(cap - written_);
+    cut = budget_ < limit_ ? WriteFailure::OverLimit : WriteFailure::TooLong;
   }
   std::size_t done = 0;
   while (done < size) {
@@ -56,8 +59,8 @@ void EntryWriter::Write(const unsigned char *data, std::size_t size) {
   }
   crc_.Update(data, size);
   written_ += size;
-  if (tooLong)
-    Fail(WriteFailure::TooLong);
+  if (cut != WriteFailure::None)
+    Fail(cut);
   if (afterBlock_)
     afterBlock_();
 }

@@ -13,10 +13,11 @@ namespace mv::zip {
 // Why writing stopped before the data did.
 enum class WriteFailure {
   None,
-  TooLong,  // more output than the declared size
-  DiskFull, // the file system is full
-  Short,    // a write took only part of a block
-  Nothing,  // a write took nothing of a block
+  TooLong,   // more output than the declared size
+  DiskFull,  // the file system is full
+  Short,     // a write took only part of a block
+  Nothing,   // a write took nothing of a block
+  OverLimit, // more output than the run's unpack budget allows
 };
 
 // Thrown by Write once a failure is recorded; the entry ends there.
@@ -34,6 +35,8 @@ public:
   // Creates path, replacing an existing file or link of that name; fails for
   // an existing file without write permission and for anything else there.
   bool Create(const std::string &path);
+  // At most bytes are written, whatever the declared size.
+  void SetBudget(std::uint64_t bytes) { budget_ = bytes; }
   void Write(const unsigned char *data, std::size_t size) override;
   // Sets the modification time (seconds since the epoch) and closes.
   bool Close(std::int64_t mtime);
@@ -50,6 +53,7 @@ private:
   int fd_ = -1;
   std::string diskPath_;
   std::uint64_t limit_;
+  std::uint64_t budget_ = UINT64_MAX;
   std::uint64_t written_ = 0;
   Crc32 crc_;
   WriteFailure failure_ = WriteFailure::None;

@@ -1,13 +1,14 @@
 #include "archive/RarScan.h"
 
+#include "archive/Crc32.h"
+#include "archive/DosTime.h"
+#include "archive/ReadFile.h"
+#include "archive/Utf8.h"
+
 #include <algorithm>
-#include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
-#include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace mv::rar {
 namespace {
@@ -39,52 +40,6 @@ constexpr std::size_t kRar4HighSizes = 8;
 
 enum : std::uint64_t { kRar5Main = 1, kRar5File = 2, kRar5Service = 3, kRar5Crypt = 4, kRar5End = 5 };
 
-std::uint16_t Le16(const std::uint8_t *p) {
-  return std::uint16_t(p[0] | p[1] << 8);
-}
-std::uint32_t Le32(const std::uint8_t *p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-         std::uint32_t(p[3]) << 24;
-}
-std::uint64_t Le64(const std::uint8_t *p) {
-  return Le32(p) | std::uint64_t(Le32(p + 4)) << 32;
-}
-
-std::uint32_t Crc32(const std::uint8_t *data, std::size_t size) {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-      std::uint32_t c = i;
-      for (int k = 0; k < 8; ++k)
-        c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (std::size_t i = 0; i < size; ++i)
-    crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return crc ^ 0xFFFFFFFFu;
-}
-
-void AppendUtf8(std::string &out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += char(cp);
-  } else if (cp < 0x800) {
-    out += char(0xC0 | cp >> 6);
-    out += char(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += char(0xE0 | cp >> 12);
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  } else {
-    out += char(0xF0 | cp >> 18);
-    out += char(0x80 | ((cp >> 12) & 0x3F));
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  }
-}
-
 std::string Utf16ToUtf8(const std::u16string &units) {
   std::string out;
   for (std::size_t i = 0; i < units.size(); ++i) {
@@ -101,38 +56,25 @@ std::string Utf16ToUtf8(const std::u16string &units) {
   return out;
 }
 
-// An open file read at explicit positions; short reads at the end are normal.
+// The archive file read at unsigned positions, as the headers count them.
 class FileReader {
 public:
-  explicit FileReader(const std::string &path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    struct stat st {};
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0)
-      size_ = std::uint64_t(st.st_size);
-  }
-  ~FileReader() {
-    if (fd_ >= 0)
-      ::close(fd_);
-  }
-  FileReader(const FileReader &) = delete;
-  FileReader &operator=(const FileReader &) = delete;
-
-  bool IsOpen() const { return fd_ >= 0; }
-  std::uint64_t Size() const { return size_; }
+  explicit FileReader(const std::string &diskPath) { file_.Open(diskPath); }
+  bool IsOpen() const { return file_.IsOpen(); }
+  std::uint64_t Size() const { return std::uint64_t(file_.Size()); }
   std::size_t ReadAt(std::uint64_t pos, void *buf, std::size_t n) const {
-    std::size_t done = 0;
-    while (done < n) {
-      ssize_t r = ::pread(fd_, static_cast<char *>(buf) + done, n - done, off_t(pos + done));
-      if (r <= 0)
-        break;
-      done += std::size_t(r);
-    }
-    return done;
+    return pos > std::uint64_t(INT64_MAX) ? 0 : file_.ReadAt(std::int64_t(pos), buf, n);
   }
 
 private:
-  int fd_;
-  std::uint64_t size_ = 0;
+  mv::ReadFile file_;
 };
+
+std::uint32_t HeaderCrc(const std::uint8_t *data, std::size_t size) {
+  mv::Crc32 crc;
+  crc.Update(data, size);
+  return crc.Value();
+}
 
 // Bounds-checked cursor over one RAR 5 header.
 class Cursor {
@@ -202,30 +144,86 @@ bool IsDirectoryAttr(std::uint8_t host, std::uint32_t attributes) {
   return IsUnixLikeHost(host) ? (attributes & 0xF000) == 0x4000 : (attributes & 0x10) != 0;
 }
 
-void ScanRar4(const FileReader &in, RarListing &out, const std::function<bool()> &cancelled) {
-  std::uint64_t pos = out.markerOffset + kRar4MarkerSize;
+// The main block after the marker: volume flags, and whether the headers
+// are encrypted. Returns the position of the first block after it, or 0
+// when the walk cannot go on.
+std::uint64_t ReadRar4Main(const FileReader &in, RarListing &out) {
+  const std::uint64_t pos = out.markerOffset + kRar4MarkerSize;
   std::uint8_t main[7];
   if (in.ReadAt(pos, main, sizeof main) < sizeof main || main[2] != kBlockMain || Le16(main + 5) < 7) {
     out.damaged = true;
-    return;
+    return 0;
   }
-  std::uint16_t mainFlags = Le16(main + 3);
+  const std::uint16_t mainFlags = Le16(main + 3);
   out.volume = (mainFlags & kMainVolume) != 0;
   out.newVolumeNaming = (mainFlags & kMainNewNaming) != 0;
   if (mainFlags & kMainHeadersEncrypted) {
     out.headersEncrypted = true;
-    return;
+    return 0;
   }
-  pos += Le16(main + 5);
+  return pos + Le16(main + 5);
+}
 
+// A file block whose fixed part is in head (got bytes of it read); the name
+// field is read from the file. False when the block is cut or inconsistent.
+bool ReadRar4File(const FileReader &in, std::uint64_t pos, const std::uint8_t *head, std::size_t got,
+                  RarEntry &e) {
+  const std::uint16_t flags = Le16(head + 3);
+  const std::uint16_t headSize = Le16(head + 5);
+  const std::size_t fixed = kRar4FileFixed + ((flags & kFileLargeSizes) ? kRar4HighSizes : 0);
+  const std::uint16_t nameSize = headSize >= kRar4FileFixed ? Le16(head + 26) : 0;
+  if (got < fixed || headSize < fixed + nameSize)
+    return false;
+  e.flags = flags;
+  e.packSize = Le32(head + 7);
+  e.unpSize = Le32(head + 11);
+  if (flags & kFileLargeSizes) {
+    e.packSize |= std::uint64_t(Le32(head + 32)) << 32;
+    e.unpSize |= std::uint64_t(Le32(head + 36)) << 32;
+  }
+  e.hostOS = head[15];
+  e.crc = Le32(head + 16);
+  e.hasCrc = (flags & kFileSplitAfter) == 0; // a part's header holds the CRC of the part only
+  e.dosTime = Le32(head + 20);
+  e.unpVer = head[24];
+  e.method = head[25];
+  e.attributes = Le32(head + 28);
+  std::string field(nameSize, '\0');
+  if (in.ReadAt(pos + fixed, field.data(), nameSize) < nameSize)
+    return false;
+  e.name = field.substr(0, field.find('\0'));
+  if (flags & kFileUnicodeName)
+    e.unicodeName = DecodeRarUnicodeName(reinterpret_cast<const std::uint8_t *>(field.data()), field.size());
+  e.directory =
+      (flags & kFileDirectoryWindow) == kFileDirectoryWindow || IsDirectoryAttr(e.hostOS, e.attributes);
+  e.encrypted = (flags & kFileEncrypted) != 0;
+  e.special = !e.directory && IsSpecialMode(e.hostOS, e.attributes);
+  return true;
+}
+
+// A file block's entry goes to the listing, to the continuation parts, or
+// nowhere (a block the packer marked as skippable).
+void AddRar4Entry(RarListing &out, RarEntry &&e) {
+  // Old volumes have no end block: an entry cut at the end says more follows.
+  out.moreVolumes = out.volume && (e.flags & kFileSplitAfter) != 0;
+  if (e.flags & kFileSplitBefore)
+    out.continued.push_back(std::move(e));
+  else if (!(e.flags & kBlockSkipIfUnknown))
+    out.entries.push_back(std::move(e));
+}
+
+void ScanRar4(const FileReader &in, RarListing &out, const std::function<bool()> &cancelled) {
+  std::uint64_t pos = ReadRar4Main(in, out);
+  if (pos == 0)
+    return;
   std::uint8_t head[kRar4FileFixed + kRar4HighSizes];
   while (!(cancelled && cancelled())) {
-    std::size_t got = in.ReadAt(pos, head, sizeof head);
+    const std::size_t got = in.ReadAt(pos, head, sizeof head);
     if (got < 7)
       break; // the end of the file, with or without an end block
-    std::uint8_t type = head[2];
-    std::uint16_t flags = Le16(head + 3);
-    std::uint16_t headSize = Le16(head + 5);
+    const std::uint8_t type = head[2];
+    const std::uint16_t flags = Le16(head + 3);
+    const std::uint16_t headSize = Le16(head + 5);
     if (headSize < 7) {
       out.damaged = headSize != 0;
       break;
@@ -244,52 +242,15 @@ void ScanRar4(const FileReader &in, RarListing &out, const std::function<bool()>
     }
     std::uint64_t dataSize = Le32(head + 7);
     if (type == kBlockFile) {
-      std::size_t fixed = kRar4FileFixed + ((flags & kFileLargeSizes) ? kRar4HighSizes : 0);
-      std::uint16_t nameSize = headSize >= kRar4FileFixed ? Le16(head + 26) : 0;
-      if (got < fixed || headSize < fixed + nameSize) {
+      RarEntry e;
+      if (!ReadRar4File(in, pos, head, got, e)) {
         out.damaged = true;
         break;
-      }
-      RarEntry e;
-      e.flags = flags;
-      e.packSize = dataSize;
-      e.unpSize = Le32(head + 11);
-      if (flags & kFileLargeSizes) {
-        e.packSize |= std::uint64_t(Le32(head + 32)) << 32;
-        e.unpSize |= std::uint64_t(Le32(head + 36)) << 32;
       }
       dataSize = e.packSize;
-      e.hostOS = head[15];
-      e.crc = Le32(head + 16);
-      e.hasCrc = true;
-      e.dosTime = Le32(head + 20);
-      e.unpVer = head[24];
-      e.method = head[25];
-      e.attributes = Le32(head + 28);
-      std::string field(nameSize, '\0');
-      if (in.ReadAt(pos + fixed, field.data(), nameSize) < nameSize) {
-        out.damaged = true;
-        break;
-      }
-      std::size_t zero = field.find('\0');
-      e.name = field.substr(0, zero);
-      if (flags & kFileUnicodeName)
-        e.unicodeName =
-            DecodeRarUnicodeName(reinterpret_cast<const std::uint8_t *>(field.data()), field.size());
-      e.directory =
-          (flags & kFileDirectoryWindow) == kFileDirectoryWindow || IsDirectoryAttr(e.hostOS, e.attributes);
-      e.encrypted = (flags & kFileEncrypted) != 0;
-      e.special = !e.directory && IsSpecialMode(e.hostOS, e.attributes);
-      // Old volumes have no end block: an entry cut at the end says more follows.
-      out.moreVolumes = out.volume && (flags & kFileSplitAfter) != 0;
-      if (flags & kFileSplitAfter)
-        e.hasCrc = false; // this part's header holds the CRC of the part only
-      if (flags & kFileSplitBefore)
-        out.continued.push_back(std::move(e));
-      else if (!(flags & kBlockSkipIfUnknown))
-        out.entries.push_back(std::move(e));
+      AddRar4Entry(out, std::move(e));
     }
-    std::uint64_t next = pos + headSize + dataSize;
+    const std::uint64_t next = pos + headSize + dataSize;
     if (next <= pos || next > in.Size())
       break; // data runs past the end: a cut archive or the first of several volumes
     pos = next;
@@ -395,7 +356,7 @@ void ScanRar5(const FileReader &in, RarListing &out, const std::function<bool()>
     }
     header.resize(std::size_t(total));
     if (in.ReadAt(pos, header.data(), header.size()) < header.size() ||
-        Crc32(header.data() + 4, header.size() - 4) != Le32(header.data())) {
+        HeaderCrc(header.data() + 4, header.size() - 4) != Le32(header.data())) {
       out.damaged = true;
       break;
     }
@@ -613,83 +574,6 @@ std::string DecodeRarUnicodeName(const std::uint8_t *field, std::size_t size) {
   if (stop != std::u16string::npos)
     out.resize(stop);
   return Utf16ToUtf8(out);
-}
-
-std::uint32_t DosTimeFromUnix(std::int64_t unixTime) {
-  std::time_t t = std::time_t(unixTime);
-  std::tm tm{};
-  if (!::localtime_r(&t, &tm) || tm.tm_year < 80)
-    return (1u << 21) | (1u << 16); // 1980-01-01 00:00, the earliest MS-DOS time
-  if (tm.tm_year > 80 + 127)
-    tm.tm_year = 80 + 127;
-  return std::uint32_t(tm.tm_year - 80) << 25 | std::uint32_t(tm.tm_mon + 1) << 21 |
-         std::uint32_t(tm.tm_mday) << 16 | std::uint32_t(tm.tm_hour) << 11 | std::uint32_t(tm.tm_min) << 5 |
-         std::uint32_t(tm.tm_sec / 2);
-}
-
-namespace {
-// The length of the UTF-8 sequence at text[i] and its character; 0 when the
-// bytes there are no valid sequence.
-std::size_t Utf8Sequence(const std::string &text, std::size_t i, std::uint32_t &cp) {
-  const unsigned char c = static_cast<unsigned char>(text[i]);
-  const int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-  if (extra < 0 || i + std::size_t(extra) >= text.size())
-    return 0;
-  cp = extra == 1 ? (c & 0x1Fu) : extra == 2 ? (c & 0x0Fu) : extra == 3 ? (c & 0x07u) : c;
-  for (int k = 1; k <= extra; ++k) {
-    const unsigned char cc = static_cast<unsigned char>(text[i + std::size_t(k)]);
-    if ((cc & 0xC0) != 0x80)
-      return 0;
-    cp = cp << 6 | (cc & 0x3Fu);
-  }
-  return std::size_t(extra) + 1;
-}
-} // namespace
-
-std::wstring WideFromUtf8(const std::string &text) {
-  std::wstring out;
-  for (std::size_t i = 0; i < text.size();) {
-    std::uint32_t cp = 0;
-    const std::size_t n = Utf8Sequence(text, i, cp);
-    out += n ? wchar_t(cp) : wchar_t(static_cast<unsigned char>(text[i]));
-    i += n ? n : 1;
-  }
-  return out;
-}
-
-std::string Utf8FromWide(const std::wstring &text) {
-  std::string out;
-  for (wchar_t w : text)
-    AppendUtf8(out, std::uint32_t(w));
-  return out;
-}
-
-bool IsNonAsciiUtf8(const std::string &text) {
-  bool nonAscii = false;
-  for (std::size_t i = 0; i < text.size();) {
-    std::uint32_t cp = 0;
-    const std::size_t n = Utf8Sequence(text, i, cp);
-    if (n == 0)
-      return false;
-    nonAscii = nonAscii || n > 1;
-    i += n;
-  }
-  return nonAscii;
-}
-
-std::int64_t UnixFromDosTime(std::uint32_t dosTime) {
-  if ((dosTime >> 16) == 0)
-    return 0; // no date stored
-  std::tm tm{};
-  tm.tm_year = int(dosTime >> 25) + 80;
-  tm.tm_mon = int((dosTime >> 21) & 0x0F) - 1;
-  tm.tm_mday = int((dosTime >> 16) & 0x1F);
-  tm.tm_hour = int((dosTime >> 11) & 0x1F);
-  tm.tm_min = int((dosTime >> 5) & 0x3F);
-  tm.tm_sec = int(dosTime & 0x1F) * 2;
-  tm.tm_isdst = -1;
-  const std::time_t t = std::mktime(&tm);
-  return t == std::time_t(-1) ? 0 : std::int64_t(t);
 }
 
 } // namespace mv::rar

@@ -3,8 +3,9 @@
 // (the RAR 1.5 to 4.x block format and the RAR 5 format). The RAR component
 // uses it for the names, sizes and flags of the entries; our extraction
 // library compiles it too, for the header fields libarchive does not expose
-// (stored CRC, host system, raw attributes). So it is plain standard C++ with
-// no dependency on the rest of the program.
+// (stored CRC, host system, raw attributes). So it, and the archive helpers
+// it uses, are plain standard C++ with no dependency on the rest of the
+// program.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -81,19 +82,6 @@ void AppendVolume(std::vector<RarEntry> &entries, const RarListing &volume);
 // RAR's compact encoding of a wide name stored after the single-byte name
 // and a zero byte; a field without a zero byte holds UTF-8. Returns UTF-8.
 std::string DecodeRarUnicodeName(const std::uint8_t *field, std::size_t size);
-
-// UTF-8 text to and from wide characters without the help of the locale
-// (which need not be a UTF-8 one). A byte that is no valid UTF-8 becomes the
-// character of its value.
-std::wstring WideFromUtf8(const std::string &text);
-std::string Utf8FromWide(const std::wstring &text);
-// True for valid UTF-8 holding at least one non-ASCII character.
-bool IsNonAsciiUtf8(const std::string &text);
-
-// MS-DOS date and time, in local time, of a Unix time stamp, and back
-// (0 for a stamp without a date).
-std::uint32_t DosTimeFromUnix(std::int64_t unixTime);
-std::int64_t UnixFromDosTime(std::uint32_t dosTime);
 
 // The name of the volume after `path` in a multi-volume set.
 std::string NextVolumeName(const std::string &path, bool newNaming);

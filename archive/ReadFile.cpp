@@ -1,7 +1,5 @@
 #include "archive/ReadFile.h"
 
-#include "platform/FileSystem.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,9 +7,9 @@
 #include <cerrno>
 
 namespace mv {
-bool ReadFile::Open(const std::string &path) {
+bool ReadFile::Open(const std::string &diskPath) {
   Close();
-  fd_ = ::open(ToDiskPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  fd_ = ::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0)
     return false;
   struct stat st {};

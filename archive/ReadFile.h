@@ -1,5 +1,8 @@
 #pragma once
-// A file opened for reading by position (archives are read by offset).
+// A file opened for reading by position (archives are read by offset). It
+// takes paths as they are on disk, so the RAR library can share it.
+#include "archive/LittleEndian.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,8 +15,9 @@ public:
   ReadFile &operator=(const ReadFile &) = delete;
   ~ReadFile() { Close(); }
 
-  // path is Windows-1251 text; false when the file cannot be opened.
-  bool Open(const std::string &path);
+  // diskPath as the file system has it (see ToDiskPath); false when it is no
+  // regular file that can be opened.
+  bool Open(const std::string &diskPath);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
   std::int64_t Size() const { return size_; }
@@ -29,15 +33,4 @@ private:
   int fd_ = -1;
   std::int64_t size_ = 0;
 };
-
-inline std::uint16_t Le16(const unsigned char *p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::uint32_t Le32(const unsigned char *p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-inline std::uint64_t Le64(const unsigned char *p) {
-  return static_cast<std::uint64_t>(Le32(p)) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32);
-}
 } // namespace mv

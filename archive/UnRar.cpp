@@ -1,6 +1,8 @@
 #include "archive/UnRar.h"
 
+#include "archive/DosTime.h"
 #include "archive/UnRarLibrary.h"
+#include "archive/Utf8.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 
@@ -92,8 +94,10 @@ void TUnRar::DoExtract() {
     Raise(aeRarLibraryNotFound, ArchiveFile());
   const std::string diskArchive = mv::ToDiskPath(ArchiveFile());
   mv::rar::RarFormat format = mv::rar::RarFormat::None;
-  if (!IsRarFamily(ArcType()) && mv::rar::FindRarMarker(diskArchive, format) < 0)
-    return; // no RAR data in the file (type detection does not look past a long stub)
+  if (!IsRarFamily(ArcType()) && mv::rar::FindRarMarker(diskArchive, format) < 0) {
+    notAnArchive_ = true; // no RAR data (type detection does not look past a long stub)
+    return;
+  }
   if (::access(diskArchive.c_str(), R_OK) != 0)
     Raise(aeOpenFile, ArchiveFile());
 
@@ -102,18 +106,21 @@ void TUnRar::DoExtract() {
   mv::rar::RarListing listing = mv::rar::ScanRarFile(diskArchive, [this] { return canceled_; });
   if (listing.damaged && listing.entries.empty())
     Report(aeReadFile, ArchiveFile());
-  if (listing.headersEncrypted)
-    return; // nothing can be listed without the password, and none is supplied
+  if (listing.headersEncrypted) {
+    // Nothing can be listed without the password, and none is supplied.
+    NoteFailure(TEntryFailure::Encrypted, ArchiveFile());
+    return;
+  }
   records_ = std::move(listing.entries);
   index_ = 0;
   newestTime_ = 0;
   for (const RarEntry &e : records_) {
     bytesTotal_ += static_cast<std::int64_t>(std::min<std::uint64_t>(e.unpSize, INT64_MAX / 4));
-    newestTime_ = std::max(newestTime_, mv::rar::UnixFromDosTime(e.dosTime));
+    newestTime_ = std::max(newestTime_, mv::UnixFromDosTime(e.dosTime));
   }
 
   comment_.assign(kCommentBuffer, '\0');
-  std::wstring wideName = mv::rar::WideFromUtf8(diskArchive);
+  std::wstring wideName = mv::WideFromUtf8(diskArchive);
   wideName.resize(std::min(wideName.size(), kWideNameBuffer - 1));
   std::vector<wchar_t> wideBuffer(kWideNameBuffer, L'\0');
   std::copy(wideName.begin(), wideName.end(), wideBuffer.begin());
@@ -195,7 +202,7 @@ std::string TUnRar::EntryName(const RARHeaderDataEx &header, const RarEntry &rec
   raw.erase(raw.find_last_not_of(' ') + 1);
   // Packers on Unix store names in their locale's encoding, UTF-8 these days,
   // not in a DOS code page.
-  if (record.hostOS == mv::rar::kHostUnix && mv::rar::IsNonAsciiUtf8(raw)) {
+  if (record.hostOS == mv::rar::kHostUnix && mv::IsNonAsciiUtf8(raw)) {
     std::string name = mv::Utf8ToWin1251(raw);
     std::replace(name.begin(), name.end(), '\\', '/');
     return name;
@@ -225,7 +232,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
   if (OnBegin)
     OnBegin(name, wanted);
   if (!wanted || !FitsOnDisk(outputPath, record.unpSizeKnown ? declared : 0) ||
-      !OverwriteDecision(outputPath))
+      !WithinUnpackLimits(name, record.unpSizeKnown ? declared : 0) || !OverwriteDecision(outputPath))
     return skip();
 
   mv::ForceDirectories(DirectoryOf(outputPath));
@@ -235,6 +242,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
       OnProgress(std::min(bytesDone_, bytesTotal_), bytesTotal_);
     PumpBetweenBlocks(entryName_);
   });
+  writer.SetBudget(UnpackBudgetLeft());
   if (!writer.Create(outputPath)) {
     Report(aeOpenFile, outputPath);
     Uncount();
@@ -246,6 +254,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
   const int r = lib.ProcessFile(handle, RAR_TEST, nullptr, nullptr);
   mode_ = 0;
   writer_ = nullptr;
+  CountUnpacked(writer.Written());
 
   if (writer.Failure() != WriteFailure::None)
     return EndAfterWriteFailure(writer, outputPath);
@@ -263,7 +272,7 @@ TUnRar::EntryEnd TUnRar::ExtractEntry(void *handle, const RARHeaderDataEx &heade
     return EntryEnd::Stop;
   }
 
-  const std::int64_t stamp = DateAttribute == daFileDate      ? mv::rar::UnixFromDosTime(header.FileTime)
+  const std::int64_t stamp = DateAttribute == daFileDate      ? mv::UnixFromDosTime(header.FileTime)
                              : DateAttribute == daMaxFileDate ? newestTime_
                                                               : 0; // daSysDate: the time of writing
   if (!writer.Close(stamp))
@@ -292,6 +301,9 @@ TUnRar::EntryEnd TUnRar::EndAfterWriteFailure(EntryWriter &writer, const std::st
     Report(aeDiskFull, outputPath);
     ResetCount();
     ShowError(ArchiveErrorText(aeDiskFull));
+  } else if (writer.Failure() == WriteFailure::OverLimit) {
+    Report(aeUnpackLimit, outputPath);
+    Uncount();
   } else {
     Report(aeWriteFile, outputPath);
     Uncount();
@@ -357,6 +369,7 @@ int TUnRar::NextVolume(char *nameBuffer, bool found) {
       return -1;
     std::memcpy(nameBuffer, disk.c_str(), disk.size() + 1);
   }
+  AddArchiveBytes(mv::FileSize(volume));
   mv::rar::RarListing next = mv::rar::ScanRarFile(mv::ToDiskPath(volume), [this] { return canceled_; });
   mv::rar::AppendVolume(records_, next);
   return 0;

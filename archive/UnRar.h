@@ -2,7 +2,14 @@
 // The RAR extraction component. It lists the archive from its block headers
 // itself (RAR 1.5 to 4.x and RAR 5), drives the extraction library entry by
 // entry, writes the unpacked data it receives through the library's callback
-// into the output files, and checks each entry's CRC.
+// into the output files, and checks each entry's CRC. After Extract(),
+// FailedEntries() lists each entry not written whole with its reason (an
+// encrypted entry, or the whole archive when its headers are encrypted) and
+// NotAnArchive() tells a file with no RAR data (see ExtractOutcome.h);
+// SetUnpackLimits() bounds what one archive (all its volumes) may unpack.
+// A failure inside the library's data (damaged data, a missing password, a
+// full disk, output past the budget) ends the run: the entries after it are
+// neither written nor listed, so the last record names the cause.
 #include "archive/EntryWriter.h"
 #include "archive/RarScan.h"
 #include "archive/UnBase.h"

@@ -1,17 +1,18 @@
 #include "archive/UnZip.h"
 
+#include "archive/DosTime.h"
 #include "archive/EntryWriter.h"
+#include "archive/Inflate.h"
 #include "archive/ReadFile.h"
+#include "archive/Utf8.h"
 #include "archive/ZipDecoders.h"
 #include "archive/ZipFormat.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <algorithm>
-#include <ctime>
 #include <vector>
 
 namespace {
@@ -26,9 +27,14 @@ enum Method : std::uint16_t {
   kReduced1 = 2,
   kReduced4 = 5,
   kImploded = 6,
+  kTokenized = 7, // reserved by the format, never built by any packer we know
   kDeflated = 8,
   kDeflate64 = 9,
 };
+
+bool IsDecodable(std::uint16_t method) {
+  return method <= kDeflate64 && method != kTokenized;
+}
 
 // The compressed bytes of one entry, read from the archive in blocks.
 class EntrySource : public mv::zip::ByteSource {
@@ -51,78 +57,10 @@ private:
   std::uint64_t left_;
 };
 
-// MS-DOS date (high half) and time to seconds since the epoch, local time;
-// 0 when there is no date.
-std::int64_t DosToUnixTime(std::uint32_t dosDateTime) {
-  const std::uint32_t date = dosDateTime >> 16, time = dosDateTime & 0xFFFF;
-  if (date == 0)
-    return 0;
-  std::tm tm{};
-  tm.tm_year = static_cast<int>((date >> 9) + 80);
-  tm.tm_mon = static_cast<int>((date >> 5) & 15) - 1;
-  tm.tm_mday = static_cast<int>(date & 31);
-  tm.tm_hour = static_cast<int>(time >> 11);
-  tm.tm_min = static_cast<int>((time >> 5) & 63);
-  tm.tm_sec = static_cast<int>((time & 31) * 2);
-  tm.tm_isdst = -1;
-  const std::time_t t = std::mktime(&tm);
-  return t == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(t);
-}
-
 constexpr std::uint16_t kFlagUtf8 = 0x0800;
-
-// Valid UTF-8 with at least one multi-byte sequence: what Unix packers store
-// for non-ASCII names without setting the UTF-8 flag.
-bool IsMultiByteUtf8(const std::string &s) {
-  bool multi = false;
-  for (std::size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > s.size() || (len == 2 && c < 0xC2))
-      return false;
-    for (std::size_t k = 1; k < len; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-        return false;
-    multi = multi || len > 1;
-    i += len;
-  }
-  return multi;
-}
 
 bool IsDirectoryEntry(const ZipEntry &e) {
   return (e.externalAttr & kDirectoryAttr) != 0 || (e.HostUnix() && S_ISDIR(e.externalAttr >> 16));
-}
-
-// Raw deflate through zlib; stops where the data breaks.
-void InflateStream(mv::zip::ByteSource &in, mv::zip::ByteSink &out) {
-  z_stream zs{};
-  if (inflateInit2(&zs, -MAX_WBITS) != Z_OK)
-    return;
-  std::vector<unsigned char> inBuf(kBlock), outBuf(kBlock);
-  bool inputEnded = false;
-  try {
-    for (;;) {
-      if (zs.avail_in == 0 && !inputEnded) {
-        zs.avail_in = static_cast<uInt>(in.Read(inBuf.data(), inBuf.size()));
-        zs.next_in = inBuf.data();
-        inputEnded = zs.avail_in == 0;
-      }
-      zs.next_out = outBuf.data();
-      zs.avail_out = static_cast<uInt>(outBuf.size());
-      const int ret = inflate(&zs, Z_NO_FLUSH);
-      const std::size_t produced = outBuf.size() - zs.avail_out;
-      if (produced > 0)
-        out.Write(outBuf.data(), produced);
-      if (ret == Z_STREAM_END || (ret != Z_OK && ret != Z_BUF_ERROR))
-        break; // the end, or corrupt data
-      if (produced == 0 && inputEnded)
-        break; // truncated: nothing more can come out
-    }
-  } catch (...) {
-    inflateEnd(&zs);
-    throw;
-  }
-  inflateEnd(&zs);
 }
 
 void CopyStored(mv::zip::ByteSource &in, mv::zip::ByteSink &out) {
@@ -135,21 +73,27 @@ void CopyStored(mv::zip::ByteSource &in, mv::zip::ByteSink &out) {
 std::string TUnZip::EntryName(const std::string &raw, std::uint16_t flags,
                               std::uint16_t versionMadeBy) const {
   const bool hostUnix = (versionMadeBy >> 8) == 3;
-  if ((flags & kFlagUtf8) == 0 && !(hostUnix && IsMultiByteUtf8(raw)))
+  if ((flags & kFlagUtf8) == 0 && !(hostUnix && mv::IsNonAsciiUtf8(raw)))
     return ConvertName(raw);
   std::string name = mv::Utf8ToWin1251(raw.substr(0, raw.find('\0')));
   std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }
 
+TUnZip::TUnZip() = default;
+TUnZip::~TUnZip() = default;
+
 void TUnZip::DoExtract() {
+  inflater_.reset();
   mv::ReadFile file;
-  if (!file.Open(ArchiveFile())) {
+  if (!file.Open(mv::ToDiskPath(ArchiveFile()))) {
     Report(aeOpenFile, ArchiveFile());
     return;
   }
-  if (!IsZipFamily(ArcType()))
+  if (!IsZipFamily(ArcType())) {
+    notAnArchive_ = true;
     return;
+  }
   mv::zip::ListingHooks hooks;
   hooks.select = [this](const ZipEntry &e) {
     return IsSelected(EntryName(e.rawName, e.flags, e.versionMadeBy));
@@ -164,7 +108,7 @@ void TUnZip::DoExtract() {
   std::int64_t newest = 0;
   for (const ZipEntry &e : entries) {
     bytesTotal_ += static_cast<std::int64_t>(std::min<std::uint64_t>(e.size, INT64_MAX / 4));
-    newest = std::max(newest, DosToUnixTime(e.dosDateTime));
+    newest = std::max(newest, mv::UnixFromDosTime(e.dosDateTime));
   }
   for (const ZipEntry &e : entries) {
     if (canceled_)
@@ -173,119 +117,157 @@ void TUnZip::DoExtract() {
   }
 }
 
-void TUnZip::ExtractEntry(const mv::ReadFile &file, const ZipEntry &entry, std::int64_t newestTime) {
-  // The local header gives the output name and the time stamp; the directory
-  // record gives everything else.
+// The local header gives the output name and the time stamp; the directory
+// record gives everything else.
+bool TUnZip::ReadLocalHeader(const mv::ReadFile &file, const ZipEntry &entry, LocalHeader &local) {
   unsigned char h[mv::zip::kLocalSize];
   if (!file.ReadExact(entry.localOffset, h, sizeof h) || mv::Le32(h) != mv::zip::kLocalSig) {
     Report(aeBadLocalOffset, EntryName(entry.rawName, entry.flags, entry.versionMadeBy));
-    return;
+    return false;
   }
   const std::size_t nameLen = mv::Le16(h + 26), extraLen = mv::Le16(h + 28);
   std::string rawName(std::min(nameLen, mv::zip::kMaxNameBytes), '\0');
   if (!file.ReadExact(entry.localOffset + static_cast<std::int64_t>(mv::zip::kLocalSize), rawName.data(),
                       rawName.size())) {
     Report(aeReadFile, EntryName(entry.rawName, entry.flags, entry.versionMadeBy));
-    return;
+    return false;
   }
-  const std::uint16_t localFlags = mv::Le16(h + 6);
-  const std::string name = EntryName(rawName, entry.flags | localFlags, entry.versionMadeBy);
-  const std::uint32_t localTime = mv::Le32(h + 10);
-  const std::int64_t dataStart =
-      entry.localOffset + static_cast<std::int64_t>(mv::zip::kLocalSize + nameLen + extraLen);
-  if (rawName != entry.rawName) {
+  local.name = EntryName(rawName, entry.flags | mv::Le16(h + 6), entry.versionMadeBy);
+  local.dosDateTime = mv::Le32(h + 10);
+  local.dataStart = entry.localOffset + static_cast<std::int64_t>(mv::zip::kLocalSize + nameLen + extraLen);
+  local.nameDiffers = rawName != entry.rawName;
+  return true;
+}
+
+void TUnZip::ExtractEntry(const mv::ReadFile &file, const ZipEntry &entry, std::int64_t newestTime) {
+  LocalHeader local;
+  if (!ReadLocalHeader(file, entry, local))
+    return;
+  if (local.nameDiffers) {
     // The local header names another file than the directory does: a
     // damaged or doctored archive. The name of the local header is used.
     bool extract = true;
     if (OnCorruptZipHeader)
-      OnCorruptZipHeader(name, extract);
+      OnCorruptZipHeader(local.name, extract);
     if (!extract)
       return;
   }
-  std::string storedName = name;
+  std::string storedName = local.name;
   if (OnRenameFile)
     OnRenameFile(storedName);
   const std::string outputPath = BuildOutputPath(storedName);
   outputPath_ = outputPath;
-
-  if (IsDirectoryEntry(entry)) {
-    if (CreateStoredDirs)
-      mv::ForceDirectories(outputPath.substr(0, outputPath.find_last_of('/') + 1));
-    return;
-  }
-  // A symbolic link is never created, and its data (the link's target) is no
-  // document. Other special modes are never created either: their data (a
-  // pipe's, as when a packer read stdin) is written as a regular file.
-  if (entry.HostUnix() && S_ISLNK(entry.externalAttr >> 16))
-    return;
-  if (entry.Encrypted()) {
-    // No decryption is built: this system supplies no passwords, so no
-    // password could verify and the entry is skipped.
-    if (!OnGetPassword)
-      Report(aeEventNotAssigned, name);
-    return;
-  }
-  bool wanted = true;
-  if (OnBegin)
-    OnBegin(name, wanted);
-  if (!wanted || !FitsOnDisk(outputPath, entry.size) || !OverwriteDecision(outputPath))
+  if (!ShouldWrite(entry, local.name, outputPath))
     return;
 
   mv::ForceDirectories(outputPath.substr(0, outputPath.find_last_of('/') + 1));
-  mv::zip::EntryWriter writer(entry.size, [this, &name] {
+  mv::zip::EntryWriter writer(entry.size, [this, &local] {
     bytesDone_ += static_cast<std::int64_t>(kBlock);
     if (OnProgress)
       OnProgress(std::min(bytesDone_, bytesTotal_), bytesTotal_);
-    PumpBetweenBlocks(name);
+    PumpBetweenBlocks(local.name);
   });
+  writer.SetBudget(UnpackBudgetLeft());
   if (!writer.Create(outputPath)) {
     Report(aeOpenFile, outputPath);
     Uncount();
     return;
   }
+  const bool written = WriteData(file, entry, local, writer, outputPath);
+  CountUnpacked(writer.Written());
+  if (written)
+    FinishEntry(entry, local, writer, outputPath, newestTime);
+}
+
+// Directories, links and encrypted entries are never written as files; the
+// hooks, the unpack limits, the free space and the overwrite rule may veto
+// the rest. True when the entry's data is to be written (and it is counted).
+bool TUnZip::ShouldWrite(const ZipEntry &entry, const std::string &name, const std::string &outputPath) {
+  if (IsDirectoryEntry(entry)) {
+    if (CreateStoredDirs)
+      mv::ForceDirectories(outputPath.substr(0, outputPath.find_last_of('/') + 1));
+    return false;
+  }
+  // A symbolic link is never created, and its data (the link's target) is no
+  // document. Other special modes are never created either: their data (a
+  // pipe's, as when a packer read stdin) is written as a regular file.
+  if (entry.HostUnix() && S_ISLNK(entry.externalAttr >> 16))
+    return false;
+  if (entry.Encrypted()) {
+    // No decryption is built: this system supplies no passwords, so no
+    // password could verify and the entry is skipped.
+    NoteFailure(TEntryFailure::Encrypted, name);
+    if (!OnGetPassword)
+      Report(aeEventNotAssigned, name);
+    return false;
+  }
+  bool wanted = true;
+  if (OnBegin)
+    OnBegin(name, wanted);
+  return wanted && FitsOnDisk(outputPath, entry.size) && WithinUnpackLimits(name, entry.size) &&
+         OverwriteDecision(outputPath);
+}
+
+// Decodes into the writer. False when the entry ended early: the partial
+// file is removed (or, for corrupt shrunk data, left without time stamp and
+// CRC check) and the failure graded.
+bool TUnZip::WriteData(const mv::ReadFile &file, const ZipEntry &entry, const LocalHeader &local,
+                       mv::zip::EntryWriter &writer, const std::string &outputPath) {
   try {
-    if (!Decompress(file, entry, dataStart, writer, name))
-      return;
+    return Decompress(file, entry, local.dataStart, writer, local.name);
   } catch (const mv::zip::WriteStopped &) {
     writer.Discard(); // an incomplete file must not pass for the entry
-    switch (writer.Failure()) {
-    case mv::zip::WriteFailure::DiskFull:
-      Report(aeDiskFull, outputPath);
-      ResetCount();
-      ShowError(ArchiveErrorText(aeDiskFull));
-      break;
-    case mv::zip::WriteFailure::Nothing:
-      Report(aeWriteFile, outputPath);
-      Uncount();
-      if (entry.method == kDeflated || entry.method == kShrunk ||
-          (entry.method >= kReduced1 && entry.method <= kReduced4))
-        ShowError(ArchiveErrorText(aeWriteFile));
-      break;
-    default: // cut at the declared size, or a short write
-      Report(aeWriteFile, outputPath);
-      Uncount();
-      break;
-    }
-    return;
+    GradeWriteFailure(entry, writer.Failure(), outputPath);
+    return false;
   } catch (const E_RAISE &) {
     writer.Discard(); // canceled: the run ends here
     Uncount();
     throw;
   }
+}
 
-  const std::int64_t stamp = DateAttribute == daFileDate      ? DosToUnixTime(localTime)
+void TUnZip::GradeWriteFailure(const ZipEntry &entry, mv::zip::WriteFailure failure,
+                               const std::string &outputPath) {
+  switch (failure) {
+  case mv::zip::WriteFailure::DiskFull:
+    Report(aeDiskFull, outputPath);
+    ResetCount();
+    ShowError(ArchiveErrorText(aeDiskFull));
+    break;
+  case mv::zip::WriteFailure::OverLimit:
+    Report(aeUnpackLimit, outputPath);
+    Uncount();
+    break;
+  case mv::zip::WriteFailure::Nothing:
+    Report(aeWriteFile, outputPath);
+    Uncount();
+    if (entry.method == kDeflated || entry.method == kShrunk ||
+        (entry.method >= kReduced1 && entry.method <= kReduced4))
+      ShowError(ArchiveErrorText(aeWriteFile));
+    break;
+  default: // cut at the declared size, or a short write
+    Report(aeWriteFile, outputPath);
+    Uncount();
+    break;
+  }
+}
+
+// The time stamp, the attributes and the CRC verdict of a written entry.
+void TUnZip::FinishEntry(const ZipEntry &entry, const LocalHeader &local, mv::zip::EntryWriter &writer,
+                         const std::string &outputPath, std::int64_t newestTime) {
+  const std::int64_t stamp = DateAttribute == daFileDate      ? mv::UnixFromDosTime(local.dosDateTime)
                              : DateAttribute == daMaxFileDate ? newestTime
                                                               : 0;
   if (!writer.Close(stamp))
     Report(aeCloseFile, outputPath);
   RestoreAttributes(outputPath, entry.externalAttr, entry.HostUnix());
-  if (entry.method > kDeflate64 || entry.method == 7)
+  if (!IsDecodable(entry.method))
     return; // unsupported: the empty file stays, counted
   const bool crcPassed = writer.Crc().Matches(entry.crc);
   if (OnEnd)
-    OnEnd(name, crcPassed);
+    OnEnd(local.name, crcPassed);
   else if (!crcPassed)
-    Report(aeCrcFailed, name);
+    Report(aeCrcFailed, local.name);
 }
 
 bool TUnZip::Decompress(const mv::ReadFile &file, const ZipEntry &entry, std::int64_t dataStart,
@@ -297,7 +279,9 @@ bool TUnZip::Decompress(const mv::ReadFile &file, const ZipEntry &entry, std::in
     CopyStored(in, out);
     break;
   case kDeflated:
-    InflateStream(in, out);
+    if (!inflater_)
+      inflater_ = std::make_unique<mv::zip::Inflater>();
+    inflater_->Inflate(in, out, entry.compressedSize, entry.size);
     break;
   case kDeflate64:
     mv::zip::Inflate64(in, out);

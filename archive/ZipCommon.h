@@ -3,10 +3,12 @@
 // the report/raise error scheme.
 #include "archive/ArchiveBase.h"
 #include "archive/ArchiveErrors.h"
+#include "archive/ExtractOutcome.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TZipCommon : public TArchiveBase {
 public:
@@ -27,9 +29,17 @@ public:
   void Cancel() { canceled_ = true; }
   bool Canceled() const { return canceled_; }
 
+  // The entries the last run could not write, and why (see ExtractOutcome.h).
+  const std::vector<TFailedEntry> &FailedEntries() const { return failed_; }
+  // The last run found no archive of this component's kind in the file.
+  bool NotAnArchive() const { return notAnArchive_; }
+
 protected:
-  // Report: the error hook hears of it; nothing else happens.
+  // Report: the error hook hears of it, and an entry's failure is noted in
+  // FailedEntries (reports without an entry-level reason are only heard).
   void Report(int code, const std::string &fileName);
+  // Notes a failure no report number tells apart (an encrypted entry).
+  void NoteFailure(TEntryFailure reason, const std::string &fileName);
   // Raise: the same report, then E_RAISE with the message's text.
   [[noreturn]] void Raise(int code, const std::string &fileName);
   // Let the user interface breathe between data blocks; raises "User canceled"
@@ -38,4 +48,6 @@ protected:
   void ShowError(const std::string &message);
 
   bool canceled_ = false;
+  std::vector<TFailedEntry> failed_;
+  bool notAnArchive_ = false;
 };

@@ -53,3 +53,20 @@ private:
   };
   WorkInfo FWorkInfos[2];
 };
+
+// Brackets a transfer with BeginWork and EndWork, the end also when the
+// transfer fails: the one way to open work on a component.
+class TIdWorkScope {
+public:
+  TIdWorkScope(TIdComponent &component, TWorkMode mode, std::int64_t size = 0)
+      : FComponent(component), FMode(mode) {
+    FComponent.BeginWork(FMode, size);
+  }
+  ~TIdWorkScope() { FComponent.EndWork(FMode); }
+  TIdWorkScope(const TIdWorkScope &) = delete;
+  TIdWorkScope &operator=(const TIdWorkScope &) = delete;
+
+private:
+  TIdComponent &FComponent;
+  TWorkMode FMode;
+};

@@ -230,22 +230,16 @@ namespace {
 template <typename Store>
 int ReadLinesInto(TIdTCPConnection &connection, const std::string &delimiter, bool unstuffDots, Store store) {
   int count = 0;
-  connection.BeginWork(wmRead);
-  try {
-    for (;;) {
-      std::string line = connection.ReadLine();
-      if (line == delimiter)
-        break;
-      if (unstuffDots && line.size() >= 2 && line[0] == '.' && line[1] == '.')
-        line.erase(0, 1);
-      store(line);
-      ++count;
-    }
-  } catch (...) {
-    connection.EndWork(wmRead);
-    throw;
+  TIdWorkScope work(connection, wmRead);
+  for (;;) {
+    std::string line = connection.ReadLine();
+    if (line == delimiter)
+      break;
+    if (unstuffDots && line.size() >= 2 && line[0] == '.' && line[1] == '.')
+      line.erase(0, 1);
+    store(line);
+    ++count;
   }
-  connection.EndWork(wmRead);
   return count;
 }
 } // namespace

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev nlohmann-json3-dev zlib1g-dev libsqlite3-dev libarchive-dev
+  libgtest-dev libgmock-dev nlohmann-json3-dev zlib1g-dev libdeflate-dev libsqlite3-dev libarchive-dev
   qt6-base-dev libgl-dev
 )
 TEST_PACKAGES=(

@@ -1,5 +1,8 @@
 #include "archive/unrar/RarHandle.h"
 
+#include "archive/DosTime.h"
+#include "archive/Utf8.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -291,13 +294,12 @@ int RarHandle::ReadHeader(RARHeaderDataEx &header) {
 
 void RarHandle::FillHeader(RARHeaderDataEx &h) const {
   CopyText(h.ArcName, path_);
-  CopyText(h.ArcNameW, mv::rar::WideFromUtf8(path_));
+  CopyText(h.ArcNameW, mv::WideFromUtf8(path_));
   const char *pathname = archive_entry_pathname(entry_);
   const std::string libName = pathname ? pathname : "";
   if (scan_) {
     CopyText(h.FileName, scan_->name);
-    CopyText(h.FileNameW,
-             mv::rar::WideFromUtf8(scan_->unicodeName.empty() ? scan_->name : scan_->unicodeName));
+    CopyText(h.FileNameW, mv::WideFromUtf8(scan_->unicodeName.empty() ? scan_->name : scan_->unicodeName));
     h.Flags = scan_->flags;
     h.PackSize = unsigned(scan_->packSize);
     h.PackSizeHigh = unsigned(scan_->packSize >> 32);
@@ -311,7 +313,7 @@ void RarHandle::FillHeader(RARHeaderDataEx &h) const {
     h.FileAttr = scan_->attributes;
   } else { // an entry the block scan did not see: what libarchive knows
     CopyText(h.FileName, libName);
-    CopyText(h.FileNameW, mv::rar::WideFromUtf8(libName));
+    CopyText(h.FileNameW, mv::WideFromUtf8(libName));
     h.Flags = (archive_entry_filetype(entry_) == AE_IFDIR ? mv::rar::kFileDirectoryWindow : 0) |
               (archive_entry_is_data_encrypted(entry_) ? RHDF_ENCRYPTED : 0);
     const std::uint64_t size =
@@ -321,7 +323,7 @@ void RarHandle::FillHeader(RARHeaderDataEx &h) const {
     h.UnpSizeHigh = unsigned(size >> 32);
     h.HostOS = mv::rar::kHostUnix;
     h.FileCRC = 0;
-    h.FileTime = mv::rar::DosTimeFromUnix(archive_entry_mtime(entry_));
+    h.FileTime = mv::DosTimeFromUnix(archive_entry_mtime(entry_));
     h.UnpVer = h.Method = 0;
     h.FileAttr = archive_entry_mode(entry_);
   }
@@ -418,7 +420,7 @@ int RarHandle::ExtractToDisk(const char *destPath, const char *destName) {
     ::unlink(target.c_str()); // a partial file is worth nothing
     return r;
   }
-  const std::int64_t mtime = scan_ ? mv::rar::UnixFromDosTime(scan_->dosTime) : archive_entry_mtime(entry_);
+  const std::int64_t mtime = scan_ ? mv::UnixFromDosTime(scan_->dosTime) : archive_entry_mtime(entry_);
   const struct timespec times[2] = {{std::time_t(mtime), 0}, {std::time_t(mtime), 0}};
   ::utimensat(AT_FDCWD, target.c_str(), times, 0);
   return ERAR_SUCCESS;

@@ -3,6 +3,7 @@
 #include "archive/unrar/RarLibrary.h"
 
 #include "archive/RarScan.h"
+#include "archive/Utf8.h"
 #include "archive/unrar/RarHandle.h"
 
 #include <cstdint>
@@ -36,7 +37,7 @@ MV_EXPORT void *RAROpenArchiveEx(RAROpenArchiveDataEx *data) {
   data->CmtState = 0;
   data->Flags = 0;
   try {
-    std::string path = data->ArcNameW && *data->ArcNameW ? mv::rar::Utf8FromWide(data->ArcNameW)
+    std::string path = data->ArcNameW && *data->ArcNameW ? mv::Utf8FromWide(data->ArcNameW)
                                                          : std::string(data->ArcName ? data->ArcName : "");
     auto *handle = new RarHandle(path, data->OpenMode);
     data->OpenResult = unsigned(handle->OpenResult());

@@ -6,18 +6,20 @@
 #
 # Makes (once, under /tmp/mv-zip-bench) a 200 MB ZIP of 2,000 files and a
 # 200 MB single-file ZIP, both deflated at level 6 by Info-ZIP; the data is a
-# mix of text and binary that deflates to about a third. Each tool extracts
-# each archive RUNS times (default 3) into a fresh directory on the same file
-# system; the best run counts.
+# mix of text and random bytes that deflates to about 70%. The tools take
+# turns extracting each archive into a fresh directory on the same file
+# system, RUNS rounds (default 7); the median time counts, with the speed
+# relative to bsdtar's, the CPU time (user + system, steadier than wall time
+# on a busy machine) and the peak resident memory.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
-runs=${2:-3}
+runs=${2:-7}
 cli=$build/bin/mailvornex-cli
 work=/tmp/mv-zip-bench
 [[ -x $cli ]] || { echo "no $cli (build the mailvornex-cli target)" >&2; exit 2; }
-for tool in zip unzip bsdtar python3; do
+for tool in zip unzip bsdtar python3 bc /usr/bin/time; do
   command -v $tool >/dev/null || { echo "$tool is needed" >&2; exit 2; }
 done
 mkdir -p "$work"
@@ -62,36 +64,45 @@ if [[ ! -f $work/single.zip ]]; then
   (cd "$work/src-single" && zip -q -r -6 "$work/single.zip" .)
 fi
 
-best_seconds() { # COMMAND... (DIR is $out)
-  local best=""
-  for ((r = 0; r < runs; r++)); do
-    rm -rf "$out" && mkdir -p "$out"
-    sync
-    local t0 t1
-    t0=$(date +%s.%N)
-    "$@" >/dev/null
-    t1=$(date +%s.%N)
-    local t
-    t=$(echo "$t1 - $t0" | bc -l)
-    if [[ -z $best ]] || (($(echo "$t < $best" | bc -l))); then best=$t; fi
-  done
-  echo "$best"
+# One run of a tool on an archive into a fresh $out: "seconds cpu-seconds peak-KB".
+run_once() { # COMMAND...
+  rm -rf "$out" && mkdir -p "$out"
+  sync
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >/dev/null
+  awk '{printf "%s %.2f %s\n", $1, $2 + $3, $4}' "$work/time"
 }
 
-printf '%-10s %-16s %10s %10s\n' archive tool seconds "MB/s"
+median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+tools=(mailvornex unzip bsdtar)
+printf '%-8s %-11s %9s %8s %10s %8s %12s\n' archive tool "median s" "MB/s" "vs bsdtar" "CPU s" "peak RSS KB"
 for name in many single; do
   archive=$work/$name.zip
   out=$work/out
   bytes=$(unzip -Zt "$archive" | awk '{print $3}')
-  for tool in mailvornex unzip bsdtar; do
-    case $tool in
-      mailvornex) secs=$(best_seconds "$cli" extract "$archive" "$out") ;;
-      unzip) secs=$(best_seconds unzip -qq -o "$archive" -d "$out") ;;
-      bsdtar) secs=$(best_seconds bsdtar -xf "$archive" -C "$out") ;;
-    esac
-    written=$(du -sb "$out" | awk '{print $1}')
-    printf '%-10s %-16s %10.2f %10.1f\n' "$name" "$tool" "$secs" "$(echo "$bytes / 1000000 / $secs" | bc -l)"
-    if ((written < bytes)); then echo "   ($tool wrote only $written of $bytes bytes)"; fi
+  declare -A secs=() cpu=() rss=()
+  # The tools take turns within each round, so a slow spell of the machine
+  # falls on all of them alike.
+  for ((r = 0; r < runs; r++)); do
+    for tool in "${tools[@]}"; do
+      case $tool in
+        mailvornex) read -r t c m < <(run_once "$cli" extract "$archive" "$out") ;;
+        unzip) read -r t c m < <(run_once unzip -qq -o "$archive" -d "$out") ;;
+        bsdtar) read -r t c m < <(run_once bsdtar -xf "$archive" -C "$out") ;;
+      esac
+      secs[$tool]+="$t " cpu[$tool]+="$c "
+      ((m > ${rss[$tool]:-0})) && rss[$tool]=$m
+      written=$(du -sb "$out" | awk '{print $1}')
+      if ((written < bytes)); then echo "   ($tool wrote only $written of $bytes bytes)"; fi
+    done
   done
+  base=$(tr ' ' '\n' <<<"${secs[bsdtar]}" | grep . | median)
+  for tool in "${tools[@]}"; do
+    m=$(tr ' ' '\n' <<<"${secs[$tool]}" | grep . | median)
+    c=$(tr ' ' '\n' <<<"${cpu[$tool]}" | grep . | median)
+    printf '%-8s %-11s %9.2f %8.1f %9.2fx %8.2f %12s\n' "$name" "$tool" "$m" "$(echo "$bytes / 1000000 / $m" | bc -l)" \
+      "$(echo "$base / $m" | bc -l)" "$c" "${rss[$tool]}"
+  done
+  unset secs cpu rss
 done
-rm -rf "$work/out"
+rm -rf "$work/out" "$work/time"

@@ -1,6 +1,7 @@
 // Our extraction library through its C interface, loaded as the component
 // loads it: open results, header fields, data through the callback, writing.
 #include "archive/RarScan.h"
+#include "archive/Utf8.h"
 
 #include "RarBuilder.h"
 #include "RarTestSupport.h"
@@ -37,7 +38,7 @@ protected:
   const mv::rar::RarLibraryBinding &Lib() { return mv::rar::RarLibrary(); }
 
   void *Open(const std::string &path, unsigned int &result) {
-    std::wstring wide = mv::rar::WideFromUtf8(path);
+    std::wstring wide = mv::WideFromUtf8(path);
     RAROpenArchiveDataEx data{};
     data.ArcNameW = wide.data();
     data.OpenMode = RAR_OM_EXTRACT;

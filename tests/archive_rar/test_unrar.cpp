@@ -226,3 +226,62 @@ TEST_F(UnRarTest, NotARarArchiveYieldsNothing) {
   EXPECT_EQ(Extract(Archive("fake.rar", "this is a text file with a .rar name")), 0);
   EXPECT_FALSE(fs::exists(out_));
 }
+
+namespace {
+std::string Tag(const std::string &name, TEntryFailure reason) {
+  return name + "=" + std::to_string(int(reason)) + ";";
+}
+} // namespace
+
+// What the courier reads after a run: the limits that stop an archive bomb,
+// and each entry that was not written with its reason.
+TEST_F(UnRarTest, LimitsAndFailedEntriesAfterTheRun) {
+  FileSpec bad{"bad.txt", "payload"};
+  bad.crc = 0x12345678;
+  const std::string fourFiles =
+      Archive("four.rar", BuildRar5({{"a.txt", "1"}, {"b.txt", "2"}, {"c.txt", "3"}, {"d.txt", "4"}}));
+  const std::string crc = Archive("crc.rar", BuildRar4({bad, {"good.txt", "g"}}));
+  const std::string fake = Archive("fake.rar", "this is a text file with a .rar name");
+  struct Case {
+    const char *what;
+    std::string archive;
+    TUnpackLimits limits;
+    int count;
+    std::string failures;
+    bool notAnArchive = false;
+  };
+  const TUnpackLimits defaults;
+  const Case cases[] = {
+      // Packed data worth more than the archive's own size with a ratio of 1.
+      {"past the ratio",
+       TestData("test_read_format_rar_compress_normal.rar"),
+       {1, 0, 100},
+       1,
+       Tag("LibarchiveAddingTest.html", TEntryFailure::UnpackLimit) +
+           Tag("LibarchiveAddingTest.html", TEntryFailure::UnpackLimit)},
+      {"within the defaults", TestData("test_read_format_rar_compress_normal.rar"), defaults, 3, ""},
+      {"past the entry cap",
+       fourFiles,
+       {100, 1 << 30, 2},
+       2,
+       Tag("c.txt", TEntryFailure::UnpackLimit) + Tag("d.txt", TEntryFailure::UnpackLimit)},
+      {"an encrypted entry", TestData("test_read_format_rar4_encrypted.rar"), defaults, 1,
+       Tag("b.txt", TEntryFailure::Encrypted)},
+      {"encrypted headers", TestData("test_read_format_rar_encryption_header.rar"), defaults, 0,
+       Tag("test_read_format_rar_encryption_header.rar", TEntryFailure::Encrypted)},
+      {"a CRC mismatch", crc, defaults, 1, Tag("bad.txt", TEntryFailure::Damaged)},
+      {"no archive", fake, defaults, 0, "", true},
+  };
+  for (const Case &c : cases) {
+    fs::remove_all(out_);
+    unrar_.SetUnpackLimits(c.limits);
+    EXPECT_EQ(Extract(c.archive), c.count) << c.what;
+    std::string failures;
+    for (const TFailedEntry &f : unrar_.FailedEntries())
+      failures += Tag(f.fileName.substr(f.fileName.find_last_of('/') + 1), f.reason);
+    EXPECT_EQ(failures, c.failures) << c.what;
+    EXPECT_EQ(unrar_.NotAnArchive(), c.notAnArchive) << c.what;
+    // A file that failed its CRC check stays, uncounted; nothing else is left.
+    EXPECT_EQ(FilesBelow(out_).size(), std::size_t(c.count) + (c.archive == crc)) << c.what;
+  }
+}

@@ -152,6 +152,18 @@ TEST(WorkNotifications, ReadsAreReportedInsideTheirBracket) {
   EXPECT_EQ(counts, (std::vector<std::int64_t>{4, 8, 11}));
 }
 
+TEST(WorkNotifications, TheBracketClosesAlsoWhenTheReadFails) {
+  // A connection that closes before the end line: the read raises, and the
+  // work opened for it must still end, or the next transfer nests in it.
+  Connected c({"ab\r\ncd\r\n"});
+  std::vector<std::string> events;
+  c.client.OnWorkBegin = [&](TIdComponent &, TWorkMode, std::int64_t) { events.push_back("begin"); };
+  c.client.OnWorkEnd = [&](TIdComponent &, TWorkMode) { events.push_back("end"); };
+  std::vector<std::string> lines;
+  EXPECT_ANY_THROW(c.client.ReadLinesUntil(lines));
+  EXPECT_EQ(events, (std::vector<std::string>{"begin", "end"}));
+}
+
 TEST(ConnectionWrite, PartialSendsAreRepeatedUntilEverythingIsOut) {
   Connected c({});
   c.channel.SendLimit = 3;
