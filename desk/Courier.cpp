@@ -167,12 +167,11 @@ void Courier::ProcessMessage(int number) {
   CurrentMessage = &message;
   int size = 0;
   {
-    MessageSpool header;
-    {
-      NetworkStep net(inNetwork_);
-      header.Fetch(POP3, "TOP " + std::to_string(number) + " 0", true);
-    }
-    header.ReadInto(message, true);
+    NetworkStep net(inNetwork_);
+    spool_.Fetch(POP3, "TOP " + std::to_string(number) + " 0", true);
+  }
+  spool_.ReadInto(message, true);
+  {
     NetworkStep net(inNetwork_);
     size = POP3.MessageSize(number);
   }
@@ -190,15 +189,14 @@ void Courier::RetrieveAndShow(TIdMessage &message, int number) {
   observer_.ShowBusy(true);
   message.ResetMessage();
   observer_.ShowStatus(Cp1251("Восстановленное сообщение \"n/a\""));
-  MessageSpool spool;
   bool fetched = false;
   {
     NetworkStep net(inNetwork_);
-    fetched = spool.Fetch(POP3, "RETR " + std::to_string(number), false);
+    fetched = spool_.Fetch(POP3, "RETR " + std::to_string(number), false);
   }
   // A refused RETR leaves the message empty, and the view shows it so.
   if (fetched)
-    spool.ReadInto(message, false);
+    spool_.ReadInto(message, false);
   observer_.ShowMessageView(ViewOf(message, true));
   observer_.ShowStatus(Cp1251("Декодированное вложение (") + std::to_string(message.Parts.Count()) + ")");
   observer_.ShowStatus(remembered);

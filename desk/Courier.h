@@ -7,6 +7,7 @@
 #include "config/Config.h"
 #include "config/WorkingDirs.h"
 #include "desk/CourierObserver.h"
+#include "desk/MessageFetch.h"
 #include "desk/Router.h"
 #include "desk/Unpacker.h"
 #include "mime/IdMessage.h"
@@ -96,6 +97,7 @@ private:
 
   const WorkingDirs &dirs_;
   CourierObserver &observer_;
+  MessageSpool spool_; // one file, written anew for every answer
   bool running_ = false;
   bool inNetwork_ = false; // a failure now belongs to the connection
   std::set<std::string> reported_;

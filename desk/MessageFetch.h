@@ -19,7 +19,8 @@ public:
   static constexpr int kLineLimit = 1 << 20;
 
   // The spool file lives in the system's temporary directory, not in
-  // TempDir, which routing empties for every attachment.
+  // TempDir, which routing empties for every attachment. Each Fetch writes
+  // it anew.
   MessageSpool();
   ~MessageSpool();
   MessageSpool(const MessageSpool &) = delete;

@@ -4,6 +4,8 @@
 #include "desk/Texts.h"
 #include "platform/FileSystem.h"
 
+#include <set>
+
 namespace mv {
 namespace {
 
@@ -23,53 +25,30 @@ std::string TrimControls(const std::string &text) {
 
 } // namespace
 
-std::string ArchiveProblemText(int archiveError) {
-  switch (archiveError) {
-  case aeEventNotAssigned: // an encrypted ZIP entry: no password is ever supplied
-  case aeInvalidPassword:
-    return Cp1251("зашифрованный архив");
-  case aeUnsupportedMethod:
-    return Cp1251("неподдерживаемый метод сжатия");
-  case aeUnsupportedArchive:
-  case aeEofNotFound:
-  case aeFileNotFound:
-    return Cp1251("файл не является архивом");
-  case aeDiskFull:
-    return Cp1251("нет места на диске");
-  case aeOpenFile:
-  case aeWriteFile:
-  case aeCloseFile:
-    return Cp1251("ошибка записи файла");
-  case aeRarLibraryNotFound:
-    return Cp1251("нет библиотеки распаковки RAR");
-  default:
-    return Cp1251("повреждённый архив");
-  }
-}
-
 Unpacker::Unpacker(const WorkingDirs &dirs, Router &router) : dirs_(dirs), router_(router) {
-  for (TUnBase *component : {static_cast<TUnBase *>(&UnZip1), static_cast<TUnBase *>(&UnRar1)}) {
-    component->OnError = [this](const std::string &, int code, const std::string &) {
-      problems_.insert(ArchiveProblemText(code));
-    };
-    // Failures are gathered for the cycle's report instead of a box of their own.
-    component->OnShowError = [](const std::string &) {};
-  }
+  // Failures are gathered for the cycle's report instead of a box of their own.
+  UnZip1.OnShowError = [](const std::string &) {};
+  UnRar1.OnShowError = [](const std::string &) {};
 }
 
 std::string Unpacker::UnpackAndRoute(const std::string &staged, bool rar) {
   TUnBase &component = rar ? static_cast<TUnBase &>(UnRar1) : static_cast<TUnBase &>(UnZip1);
-  problems_.clear();
   component.SetArchiveFile(staged);
   component.SetExtractDir(dirs_.ArhDir);
   if (component.FileSpec.empty())
     component.FileSpec.push_back("*.*"); // every entry
   const int written = component.Extract();
-  if (written == 0 && problems_.empty())
-    problems_.insert(Cp1251("архив не содержит файлов"));
 
+  // What failed, each reason once, in a stable order.
+  std::set<std::string> problems;
+  if (component.NotAnArchive())
+    problems.insert(Cp1251("файл не является архивом"));
+  for (const TFailedEntry &failed : component.FailedEntries())
+    problems.insert(EntryFailureText(failed.reason));
+  if (written == 0 && problems.empty())
+    problems.insert(Cp1251("архив не содержит файлов"));
   std::string problem;
-  for (const std::string &text : problems_)
+  for (const std::string &text : problems)
     problem += (problem.empty() ? "" : ", ") + text;
   // The archive is routed while it is the only file in TempDir, before its
   // entries are staged there one by one.

@@ -8,16 +8,11 @@
 #include "archive/UnZip.h"
 #include "config/WorkingDirs.h"
 
-#include <set>
 #include <string>
 
 namespace mv {
 
 class Router;
-
-// What the user is told about an archive that did not unpack whole, from the
-// components' message numbers ("зашифрованный архив", ...).
-std::string ArchiveProblemText(int archiveError);
 
 class Unpacker {
 public:
@@ -36,7 +31,6 @@ private:
 
   const WorkingDirs &dirs_;
   Router &router_;
-  std::set<std::string> problems_; // of the running extraction, in a stable order
 };
 
 } // namespace mv
