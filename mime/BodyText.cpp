@@ -22,7 +22,8 @@ std::string MetaCharset(const std::vector<std::string> &lines) {
     head += msg::LowerAscii(line);
     head += ' ';
   }
-  for (std::size_t meta = head.find("<meta"); meta != std::string::npos; meta = head.find("<meta", meta + 5)) {
+  for (std::size_t meta = head.find("<meta"); meta != std::string::npos;
+       meta = head.find("<meta", meta + 5)) {
     const std::size_t close = head.find('>', meta);
     const std::string_view tag =
         std::string_view(head).substr(meta, close == std::string::npos ? std::string::npos : close - meta);

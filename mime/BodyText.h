@@ -15,7 +15,8 @@ std::string BodyCharset(const std::vector<std::string> &lines, const std::string
 // text) they are read as Windows-1251, the program's own text; KOI8-R text is
 // one case of the charset rule. Bytes that are not text in a declared charset
 // become U+FFFD.
-std::vector<std::string> BodyLinesAsUtf8(const std::vector<std::string> &lines, const std::string &contentType);
+std::vector<std::string> BodyLinesAsUtf8(const std::vector<std::string> &lines,
+                                         const std::string &contentType);
 // The same lines joined with "\n".
 std::string BodyTextAsUtf8(const std::vector<std::string> &lines, const std::string &contentType);
 } // namespace mv

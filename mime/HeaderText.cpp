@@ -152,8 +152,8 @@ std::string DecodeHeaderText(std::string_view value, char unmappable) {
     runCharset = {};
   };
 
-  std::size_t copied = 0;      // value[0, copied) is in result or in the run
-  bool afterWord = false;      // value[copied] follows an encoded word
+  std::size_t copied = 0; // value[0, copied) is in result or in the run
+  bool afterWord = false; // value[copied] follows an encoded word
   for (std::size_t start = value.find("=?"); start != std::string_view::npos;
        start = value.find("=?", start)) {
     EncodedWord word;

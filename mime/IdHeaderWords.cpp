@@ -1,5 +1,6 @@
 #include "mime/IdHeaderWords.h"
 #include "mime/IdChars.h"
+#include "platform/CodePage.h"
 
 #include "mime/IdCoderMIME.h"
 #include "platform/Errors.h"
@@ -19,13 +20,6 @@ const std::string KanjiOut = "\x1B(B";
 
 // An encoded word with its opening and closing texts may not be longer (RFC 2047).
 constexpr std::size_t MaxEncodedWordLength = 75;
-
-std::string UpperAscii(std::string text) {
-  for (char &c : text)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
 
 std::string DecodeQWord(const std::string &encoded) {
   std::string result;
@@ -181,7 +175,7 @@ std::string LocaleName() {
 } // namespace
 
 std::string DecodeHeaderWords(const std::string &value) {
-  const std::string upper = UpperAscii(value);
+  const std::string upper = mv::UpperAscii(value);
   std::string result;
   std::size_t copied = 0;                      // value[0, copied) is in result
   std::size_t lastWordEnd = std::string::npos; // end of the last decoded word
@@ -197,7 +191,7 @@ std::string DecodeHeaderWords(const std::string &value) {
       break;
     std::string decoded =
         (word.letter == 'Q' || word.letter == 'q') ? DecodeQWord(word.encoded) : DecodeBWord(word.encoded);
-    if (UpperAscii(word.charset) == "ISO-2022-JP")
+    if (mv::UpperAscii(word.charset) == "ISO-2022-JP")
       decoded = JisToShiftJis(decoded);
     // Blanks between two encoded words only separate them (RFC 2047, 6.2);
     // mailers split long names into several words.

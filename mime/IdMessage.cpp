@@ -1,7 +1,7 @@
 #include "mime/IdMessage.h"
 
-#include "mime/IdMessageEncoder.h"
 #include "mime/HeaderText.h"
+#include "mime/IdMessageEncoder.h"
 #include "mime/IdMessageStrings.h"
 #include "mime/MimeParameters.h"
 
@@ -47,7 +47,8 @@ bool ReadSubjectUnchanged(const TIdHeaderList &read, const std::string &subject)
   return read.FindHeader("Subject") >= 0 && DecodeHeaderText(read.ValueOf("Subject")) == subject;
 }
 
-bool ReadAddressUnchanged(const TIdHeaderList &read, const std::string &name, const TIdEMailAddressItem &item) {
+bool ReadAddressUnchanged(const TIdHeaderList &read, const std::string &name,
+                          const TIdEMailAddressItem &item) {
   if (read.FindHeader(name) < 0)
     return false;
   TIdEMailAddressItem asRead;

@@ -118,7 +118,8 @@ void SetDecodedAddresses(TIdEMailAddressList &list, const std::string &value);
 // True when the header lines of a read message hold the header and it reads
 // as the property says now (the copy then keeps the line as read).
 bool ReadSubjectUnchanged(const TIdHeaderList &read, const std::string &subject);
-bool ReadAddressUnchanged(const TIdHeaderList &read, const std::string &name, const TIdEMailAddressItem &item);
+bool ReadAddressUnchanged(const TIdHeaderList &read, const std::string &name,
+                          const TIdEMailAddressItem &item);
 bool ReadAddressesUnchanged(const TIdHeaderList &read, const std::string &name,
                             const TIdEMailAddressList &list);
 // The comma text of a list: entries holding a blank, comma or quote are quoted.

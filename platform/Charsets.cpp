@@ -199,8 +199,9 @@ std::optional<std::string> CharsetToUtf8(std::string_view bytes, std::string_vie
     return std::nullopt;
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 2);
-  ForEachCodePoint(bytes, *cs,
-                   [&out](long cp) { unicode::AppendUtf8(out, cp < 0 ? 0xFFFD : static_cast<std::uint32_t>(cp)); });
+  ForEachCodePoint(bytes, *cs, [&out](long cp) {
+    unicode::AppendUtf8(out, cp < 0 ? 0xFFFD : static_cast<std::uint32_t>(cp));
+  });
   return out;
 }
 

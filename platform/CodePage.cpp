@@ -162,8 +162,7 @@ std::string Win1251ToUtf8(std::string_view text) {
 std::string Utf8ToWin1251(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();)
-  {
+  for (std::size_t i = 0; i < text.size();) {
     const int c = unicode::UnicodeTo1251(DecodeUtf8(text, i));
     out += static_cast<char>(c < 0 ? '?' : c);
   }
