@@ -268,11 +268,23 @@ TEST(TodaysMail, CopyOfAMessageReadInUtf8KeepsItsHeaderBytes) {
       "To: =?utf-8?B?0J/RkdGC0YA=?= <p@example.org>, b@example.org",
       "Subject: =?utf-8?b?0J7RgtGH0ZHRgiDwn5iA?=", // "Отчёт 😀": the emoji has no Windows-1251 form
   };
+  const std::vector<std::string> names = {"filename*0*=utf-8''%D0%9E%D1%82; filename*1*=%F0%9F%98%80.pdf",
+                                          "name=\"=?utf-8?B?0J7RgtGH0ZHRgi5wZGY=?=\""};
   TIdMessage m;
-  ReadMessageText(m, Crlf(header) + "\r\nbody\r\n");
+  ReadMessageText(m, Crlf(header) + Crlf({"Content-Type: multipart/mixed; boundary=b", "", "--b",
+                                          "Content-Type: application/pdf; " + names[1],
+                                          "Content-Disposition: attachment; " + names[0],
+                                          "Content-Transfer-Encoding: base64", "", "QUJD", "--b--"}));
   const std::string copy = WriteMessageText(m);
   for (const std::string &line : header)
     EXPECT_NE(copy.find(line + "\r\n"), std::string::npos) << line;
+  for (const std::string &name : names)
+    EXPECT_NE(copy.find(name + "\r\n"), std::string::npos) << name;
+  TIdMessage again;
+  ReadMessageText(again, copy);
+  ASSERT_NE(AttachmentAt(again, 0), nullptr);
+  EXPECT_EQ(AttachmentAt(again, 0)->FileName, mv::Utf8ToWin1251("От_.pdf"));
+  EXPECT_EQ(again.Subject, m.Subject);
 
   // A property changed after reading is written anew.
   m.Subject = "new";
