@@ -2,6 +2,7 @@
 
 #include "mime/HeaderText.h"
 #include "mime/IdChars.h"
+#include "platform/CodePage.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -147,7 +148,15 @@ ExtendedValue SplitExtended(std::string_view value) {
 std::string ToWin1251(const ExtendedValue &value, char unmappable) {
   if (value.charset.empty())
     return DecodeHeaderText(value.bytes, unmappable);
-  return BytesToWin1251(value.bytes, value.charset, unmappable);
+  if (IsKnownCharset(value.charset) || IsMultiByteUtf8(value.bytes))
+    return BytesToWin1251(value.bytes, value.charset, unmappable);
+  // A charset this program does not know: its 8-bit bytes would only pass
+  // for unrelated Cyrillic letters.
+  std::string out = value.bytes;
+  for (char &c : out)
+    if (static_cast<unsigned char>(c) >= 0x80)
+      c = unmappable;
+  return out;
 }
 
 // The section number and encoded flag of "name*N" or "name*N*"; false for

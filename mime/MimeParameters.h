@@ -36,8 +36,10 @@ std::string MimeParameterValue(std::string_view headerValue, std::string_view na
 //   is skipped; the charset is that of section 0;
 // - else the plain "name".
 // Values without an RFC 2231 charset have their encoded words decoded and raw
-// UTF-8 converted (DecodeHeaderText). Characters without a Windows-1251 form
-// become `unmappable`. Empty when absent.
+// UTF-8 converted (DecodeHeaderText); in an RFC 2231 charset this program does
+// not know, 8-bit bytes count as characters without a Windows-1251 form.
+// Characters without a Windows-1251 form become `unmappable`. Empty when
+// absent.
 std::string DecodedMimeParameter(const MimeHeaderValue &header, std::string_view name, char unmappable);
 std::string DecodedMimeParameter(std::string_view headerValue, std::string_view name, char unmappable);
 } // namespace mv

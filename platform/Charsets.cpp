@@ -82,6 +82,20 @@ constexpr HighHalf kLatin1 = [] {
   return t;
 }();
 
+// ISO-8859-15 is ISO-8859-1 with the euro sign and seven letters in place of symbols.
+constexpr HighHalf kIso8859_15 = [] {
+  HighHalf t = kLatin1;
+  t[0xA4 - 0x80] = 0x20AC;
+  t[0xA6 - 0x80] = 0x0160;
+  t[0xA8 - 0x80] = 0x0161;
+  t[0xB4 - 0x80] = 0x017D;
+  t[0xB8 - 0x80] = 0x017E;
+  t[0xBC - 0x80] = 0x0152;
+  t[0xBD - 0x80] = 0x0153;
+  t[0xBE - 0x80] = 0x0178;
+  return t;
+}();
+
 enum class Kind { Utf8, Ascii, Win1251, SingleByte };
 
 struct Charset {
@@ -126,6 +140,8 @@ const Alias kAliases[] = {
     {"cp819", {"ISO-8859-1", Kind::SingleByte, &kLatin1}},
     {"ibm819", {"ISO-8859-1", Kind::SingleByte, &kLatin1}},
     {"csisolatin1", {"ISO-8859-1", Kind::SingleByte, &kLatin1}},
+    {"iso885915", {"ISO-8859-15", Kind::SingleByte, &kIso8859_15}},
+    {"latin9", {"ISO-8859-15", Kind::SingleByte, &kIso8859_15}},
     {"cp866", {"IBM866", Kind::SingleByte, &kCp866}},
     {"ibm866", {"IBM866", Kind::SingleByte, &kCp866}},
     {"866", {"IBM866", Kind::SingleByte, &kCp866}},

@@ -13,8 +13,8 @@ std::string Utf8ToWin1251(std::string_view text);
 std::string Cp866ToWin1251(std::string_view text);
 
 // Text in a charset named by mail or archives. Known: UTF-8, US-ASCII,
-// Windows-1251, Windows-1252, KOI8-R, KOI8-U, ISO-8859-5, ISO-8859-1 and
-// CP866. Names match in any letter case and by their usual aliases ("utf8",
+// Windows-1251, Windows-1252, KOI8-R, KOI8-U, ISO-8859-5, ISO-8859-1,
+// ISO-8859-15 and CP866. Names match in any letter case and by their usual aliases ("utf8",
 // "cp1251", "koi8r", "ibm866", "latin1", ...); blanks, quotes and an RFC 2231
 // language tag ("utf-8*ru") around the name are ignored.
 bool IsKnownCharset(std::string_view charset);

@@ -80,6 +80,8 @@ TEST(MimeParameters, FileNamesFromEveryMailerForm) {
       // Characters without a Windows-1251 form become '_' in names.
       {"attachment; filename*=utf-8''R%C3%A9sum%C3%A9%20%F0%9F%98%80.txt", "filename", "R_sum_ _.txt"},
       {"attachment; filename=\"=?UTF-8?B?UsOpc3Vtw6kg8J+YgC50eHQ=?=\"", "filename", "R_sum_ _.txt"},
+      {"attachment; filename*=iso-8859-15''%A4%E0.txt", "filename", "\x88_.txt"},      // euro sign, a grave
+      {"attachment; filename*=iso-2022-jp'ja'Dij%8aat.mp3", "filename", "Dij_at.mp3"}, // unknown charset
       {"attachment; filename=a.zip", "name", ""},
       {"attachment", "filename", ""},
   };

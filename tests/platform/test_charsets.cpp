@@ -38,9 +38,9 @@ TEST(Charsets, EveryByteAsPythonDecodesIt) {
     const char *ours;
     const char *python;
   };
-  const Case cases[] = {{"KOI8-R", "koi8_r"},  {"KOI8-U", "koi8_u"},       {"ISO-8859-5", "iso8859_5"},
-                        {"CP866", "cp866"},    {"windows-1252", "cp1252"}, {"ISO-8859-1", "latin_1"},
-                        {"US-ASCII", "ascii"}, {"windows-1251", "cp1251"}};
+  const Case cases[] = {{"KOI8-R", "koi8_r"},     {"KOI8-U", "koi8_u"},       {"ISO-8859-5", "iso8859_5"},
+                        {"CP866", "cp866"},       {"windows-1252", "cp1252"}, {"ISO-8859-1", "latin_1"},
+                        {"latin9", "iso8859_15"}, {"US-ASCII", "ascii"},      {"windows-1251", "cp1251"}};
   for (const Case &c : cases) {
     const std::optional<std::string> expected = PythonDecodesAllBytes(c.python);
     if (!expected)
