@@ -66,7 +66,7 @@ std::string TUnBase::TargetDir() const {
 std::string TUnBase::ConvertName(const std::string &raw) const {
   std::string name = raw.substr(0, raw.find('\0')); // a NUL ends a name on every platform
   if (TranslateOemChar)
-    name = mv::Cp866ToWin1251(name);
+    name = *mv::CharsetToWin1251(name, "cp866", '_'); // box-drawing letters have no Windows-1251 form
   std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }

@@ -194,7 +194,7 @@ void TUnRar::RunLibrary(void *handle) {
 // otherwise the single-byte name the library reports, from the OEM code page.
 std::string TUnRar::EntryName(const RARHeaderDataEx &header, const RarEntry &record) const {
   if (!record.unicodeName.empty()) {
-    std::string name = mv::Utf8ToWin1251(record.unicodeName);
+    std::string name = mv::Utf8ToWin1251Name(record.unicodeName);
     std::replace(name.begin(), name.end(), '\\', '/');
     return name;
   }
@@ -203,7 +203,7 @@ std::string TUnRar::EntryName(const RARHeaderDataEx &header, const RarEntry &rec
   // Packers on Unix store names in their locale's encoding, UTF-8 these days,
   // not in a DOS code page.
   if (record.hostOS == mv::rar::kHostUnix && mv::IsNonAsciiUtf8(raw)) {
-    std::string name = mv::Utf8ToWin1251(raw);
+    std::string name = mv::Utf8ToWin1251Name(raw);
     std::replace(name.begin(), name.end(), '\\', '/');
     return name;
   }

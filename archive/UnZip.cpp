@@ -75,7 +75,7 @@ std::string TUnZip::EntryName(const std::string &raw, std::uint16_t flags,
   const bool hostUnix = (versionMadeBy >> 8) == 3;
   if ((flags & kFlagUtf8) == 0 && !(hostUnix && mv::IsNonAsciiUtf8(raw)))
     return ConvertName(raw);
-  std::string name = mv::Utf8ToWin1251(raw.substr(0, raw.find('\0')));
+  std::string name = mv::Utf8ToWin1251Name(raw.substr(0, raw.find('\0')));
   std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }

@@ -1,6 +1,7 @@
 // msg-info FILE: a message file as one JSON object (UTF-8).
 #include "cli/Command.h"
 #include "cli/cmd_msg_sha256.h"
+#include "mime/BodyText.h"
 #include "mime/IdMessage.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
@@ -18,10 +19,11 @@ std::string U(const std::string &text1251) {
   return mv::Win1251ToUtf8(text1251);
 }
 
-json Lines(const std::vector<std::string> &lines) {
+// Text as the message view shows it: converted from the declared charset.
+json TextLines(const std::vector<std::string> &lines, const std::string &contentType) {
   json out = json::array();
-  for (const std::string &l : lines)
-    out.push_back(U(l));
+  for (const std::string &l : mv::BodyLinesAsUtf8(lines, contentType))
+    out.push_back(l);
   return out;
 }
 
@@ -49,7 +51,7 @@ json Part(TIdMessagePart &part) {
   if (auto *text = dynamic_cast<TIdText *>(&part)) {
     out["kind"] = "text";
     out["file_name"] = "";
-    out["lines"] = Lines(text->Body);
+    out["lines"] = TextLines(text->Body, text->ContentType());
   } else if (auto *a = dynamic_cast<TIdAttachment *>(&part)) {
     out["kind"] = "attachment";
     out["file_name"] = U(a->FileName);
@@ -74,7 +76,7 @@ int RunMsgInfo(const std::vector<std::string> &args) {
   out["date"] = IsoDate(message.Date);
   out["content_type"] = U(message.ContentType);
   out["charset"] = U(message.CharSet);
-  out["body"] = Lines(message.Body);
+  out["body"] = TextLines(message.Body, message.ContentType);
   out["parts"] = json::array();
   for (int i = 0; i < message.Parts.Count(); ++i)
     out["parts"].push_back(Part(message.Parts[i]));

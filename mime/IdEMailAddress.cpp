@@ -1,4 +1,5 @@
 #include "mime/IdEMailAddress.h"
+#include "platform/CodePage.h"
 
 #include "mime/IdTrim.h"
 
@@ -20,13 +21,6 @@ bool IsNameChar(char c) {
 
 bool Contains(const std::string &text, const char *chars) {
   return text.find_first_of(chars) != std::string::npos;
-}
-
-std::string UpperAscii(std::string text) {
-  for (char &c : text)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  return text;
 }
 
 // A backslash before every backslash and double quote.
@@ -211,7 +205,7 @@ std::string TIdEMailAddressItem::Text() const {
     bracketed = "<>";
   }
 
-  if (Name.empty() || Name == UpperAscii(Address))
+  if (Name.empty() || Name == mv::UpperAscii(Address))
     return bracketed;
   bool plainName = true;
   for (char c : Name)

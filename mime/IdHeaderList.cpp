@@ -135,8 +135,14 @@ std::string TIdHeaderList::ValueFromLine(int index) const {
   const std::string &line = FLines[index];
   size_t colon = line.find(':');
   std::string value = colon == std::string::npos ? std::string() : line.substr(colon + 1);
-  for (int next = index + 1; next < Count() && mv::IsContinuationLine(FLines[next]); ++next)
-    value = Trim(value) + " " + Trim(FLines[next]);
+  // Appending in place keeps a header of thousands of folded lines linear;
+  // the result is that of value = Trim(value) + " " + Trim(next) per line.
+  for (int next = index + 1; next < Count() && mv::IsContinuationLine(FLines[next]); ++next) {
+    while (!value.empty() && mv::idtext::IsTrimmed(value.back()))
+      value.pop_back();
+    value += ' ';
+    value += Trim(FLines[next]);
+  }
   return Trim(value);
 }
 

@@ -1,5 +1,6 @@
 #include "mime/IdHeaderWords.h"
 #include "mime/IdChars.h"
+#include "platform/CodePage.h"
 
 #include "mime/IdCoderMIME.h"
 #include "platform/Errors.h"
@@ -19,13 +20,6 @@ const std::string KanjiOut = "\x1B(B";
 
 // An encoded word with its opening and closing texts may not be longer (RFC 2047).
 constexpr std::size_t MaxEncodedWordLength = 75;
-
-std::string UpperAscii(std::string text) {
-  for (char &c : text)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
 
 std::string DecodeQWord(const std::string &encoded) {
   std::string result;
@@ -94,9 +88,30 @@ bool ParseEncodedWord(const std::string &value, std::size_t start, EncodedWord &
   return true;
 }
 
-std::size_t FindDecodableWord(const std::string &upperValue, std::size_t from) {
-  return std::min(upperValue.find("=?ISO", from), upperValue.find("=?WINDOWS", from));
-}
+// The next "=?ISO" or "=?WINDOWS" at or after a position. Each kind's last
+// find is remembered while it still lies ahead, so a value of many words of
+// one kind is not searched to its end for the other kind at every word.
+class DecodableWordFinder {
+public:
+  explicit DecodableWordFinder(const std::string &upperValue) : text_(upperValue) {}
+  std::size_t Next(std::size_t from) {
+    return std::min(Find(iso_, "=?ISO", from), Find(windows_, "=?WINDOWS", from));
+  }
+
+private:
+  struct Cache {
+    std::size_t from = 0;
+    std::size_t found = 0;
+    bool valid = false;
+  };
+  std::size_t Find(Cache &cache, const char *key, std::size_t from) {
+    if (!cache.valid || from < cache.from || (cache.found != std::string::npos && cache.found < from))
+      cache = {from, text_.find(key, from), true};
+    return cache.found;
+  }
+  const std::string &text_;
+  Cache iso_, windows_;
+};
 
 bool NeedsEncoding(char c, const std::string &specials) {
   const auto byte = static_cast<unsigned char>(c);
@@ -181,13 +196,14 @@ std::string LocaleName() {
 } // namespace
 
 std::string DecodeHeaderWords(const std::string &value) {
-  const std::string upper = UpperAscii(value);
+  const std::string upper = mv::UpperAscii(value);
   std::string result;
   std::size_t copied = 0;                      // value[0, copied) is in result
   std::size_t lastWordEnd = std::string::npos; // end of the last decoded word
   std::size_t search = 0;
+  DecodableWordFinder finder(upper);
   for (;;) {
-    const std::size_t start = FindDecodableWord(upper, search);
+    const std::size_t start = finder.Next(search);
     if (start == std::string::npos)
       break;
     EncodedWord word;
@@ -197,7 +213,7 @@ std::string DecodeHeaderWords(const std::string &value) {
       break;
     std::string decoded =
         (word.letter == 'Q' || word.letter == 'q') ? DecodeQWord(word.encoded) : DecodeBWord(word.encoded);
-    if (UpperAscii(word.charset) == "ISO-2022-JP")
+    if (mv::UpperAscii(word.charset) == "ISO-2022-JP")
       decoded = JisToShiftJis(decoded);
     // Blanks between two encoded words only separate them (RFC 2047, 6.2);
     // mailers split long names into several words.

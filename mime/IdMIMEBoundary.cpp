@@ -1,23 +1,13 @@
 #include "mime/IdMIMEBoundary.h"
 
 #include "mime/IdMessageStrings.h"
+#include "mime/MimeParameters.h"
 
 using namespace mv::msg;
 
 std::string TIdMIMEBoundary::BoundaryOf(const std::string &contentType) {
-  const std::string upper = UpperAscii(contentType);
-  const std::string key = "BOUNDARY=";
-  size_t p = upper.find(key);
-  if (p == std::string::npos)
-    return {};
-  std::string rest = upper.substr(p + key.size());
-  if (rest.empty())
-    return {};
-  if (rest[0] == '"') {
-    rest.erase(0, 1);
-    return rest.substr(0, rest.find('"'));
-  }
-  return rest;
+  // Upper case: boundary lines are matched with letter case ignored.
+  return UpperAscii(mv::MimeParameterValue(contentType, "boundary"));
 }
 
 void TIdMIMEBoundary::Push(const std::string &boundary) {

@@ -1,7 +1,9 @@
 #include "mime/IdMessage.h"
 
+#include "mime/HeaderText.h"
 #include "mime/IdMessageEncoder.h"
 #include "mime/IdMessageStrings.h"
+#include "mime/MimeParameters.h"
 
 #include <charconv>
 
@@ -24,17 +26,56 @@ TIdMessagePriority PriorityFromHeader(const std::string &value) {
 }
 
 std::string CharSetOf(const std::string &contentType) {
-  const std::string upper = UpperAscii(contentType);
-  const std::string key = "CHARSET=";
-  size_t p = upper.find(key);
-  if (p == std::string::npos)
-    return {};
-  std::string rest = upper.substr(p + key.size());
-  if (!rest.empty() && rest[0] == '"') {
-    rest.erase(0, 1);
-    return rest.substr(0, rest.find('"'));
+  return UpperAscii(MimeParameterValue(contentType, "charset"));
+}
+
+void SetDecodedAddress(TIdEMailAddressItem &item, const std::string &value) {
+  item.SetText(value);
+  item.Name = DecodeHeaderText(item.Name);
+  item.Address = DecodeHeaderText(item.Address);
+}
+
+void SetDecodedAddresses(TIdEMailAddressList &list, const std::string &value) {
+  list.SetAddressesText(value);
+  for (int i = 0; i < list.Count(); ++i) {
+    list.Items(i).Name = DecodeHeaderText(list.Items(i).Name);
+    list.Items(i).Address = DecodeHeaderText(list.Items(i).Address);
   }
-  return rest.substr(0, rest.find(';'));
+}
+
+bool ReadSubjectUnchanged(const TIdHeaderList &read, const std::string &subject) {
+  return read.FindHeader("Subject") >= 0 && DecodeHeaderText(read.ValueOf("Subject")) == subject;
+}
+
+bool ReadAddressUnchanged(const TIdHeaderList &read, const std::string &name,
+                          const TIdEMailAddressItem &item) {
+  if (read.FindHeader(name) < 0)
+    return false;
+  TIdEMailAddressItem asRead;
+  try {
+    SetDecodedAddress(asRead, read.ValueOf(name));
+  } catch (const std::exception &) {
+    return false;
+  }
+  return asRead.Name == item.Name && asRead.Address == item.Address;
+}
+
+bool ReadAddressesUnchanged(const TIdHeaderList &read, const std::string &name,
+                            const TIdEMailAddressList &list) {
+  if (read.FindHeader(name) < 0)
+    return false;
+  TIdEMailAddressList asRead;
+  try {
+    SetDecodedAddresses(asRead, read.ValueOf(name));
+  } catch (const std::exception &) {
+    return false;
+  }
+  if (asRead.Count() != list.Count())
+    return false;
+  for (int i = 0; i < list.Count(); ++i)
+    if (asRead.Items(i).Name != list.Items(i).Name || asRead.Items(i).Address != list.Items(i).Address)
+      return false;
+  return true;
 }
 
 std::string CommaText(const std::vector<std::string> &entries) {
@@ -122,13 +163,13 @@ void TIdMessage::ApplyHeaderLines() {
   CharSet = mv::CharSetOf(ContentType);
   ContentTransferEncoding = h.ValueOf("Content-Transfer-Encoding");
   ContentDisposition = h.ValueOf("Content-Disposition");
-  Subject = DecodeHeaderWords(h.ValueOf("Subject"));
-  From.SetText(DecodeHeaderWords(h.ValueOf("From")));
+  Subject = mv::DecodeHeaderText(h.ValueOf("Subject"));
+  mv::SetDecodedAddress(From, h.ValueOf("From"));
   MessageId = h.ValueOf("Message-Id");
   SplitCommaList(h.ValueOf("Newsgroups"), NewsGroups);
-  Recipients.SetAddressesText(DecodeHeaderWords(h.ValueOf("To")));
-  CCList.SetAddressesText(DecodeHeaderWords(h.ValueOf("Cc")));
-  BccList.SetAddressesText(DecodeHeaderWords(h.ValueOf("Bcc")));
+  mv::SetDecodedAddresses(Recipients, h.ValueOf("To"));
+  mv::SetDecodedAddresses(CCList, h.ValueOf("Cc"));
+  mv::SetDecodedAddresses(BccList, h.ValueOf("Bcc"));
   Organization = h.ValueOf("Organization");
   ReceiptRecipient.SetText(h.ValueOf("Disposition-Notification-To"));
   if (ReceiptRecipient.Text().empty())
@@ -168,10 +209,17 @@ std::unique_ptr<TIdHeaderList> TIdMessage::BuildHeaderLines() {
   auto result = std::make_unique<TIdHeaderList>();
   result->AddStrings(HeaderLines);
   TIdHeaderList &h = *result;
-  h.SetValue("From", EncodeAddressForHeader(From, letter, transfer, charset));
-  h.SetValue("Subject", EncodeHeaderWords(Subject, "", letter, transfer, charset));
-  h.SetValue("To", EncodeAddressListForHeader(Recipients, letter, transfer, charset));
-  h.SetValue("Cc", EncodeAddressListForHeader(CCList, letter, transfer, charset));
+  // A header read with the message stays as read while its property still
+  // says what it said: encoding it again would turn UTF-8 words into
+  // Windows-1251 ones and lose what that code page cannot hold.
+  if (!mv::ReadAddressUnchanged(HeaderLines, "From", From))
+    h.SetValue("From", EncodeAddressForHeader(From, letter, transfer, charset));
+  if (!mv::ReadSubjectUnchanged(HeaderLines, Subject))
+    h.SetValue("Subject", EncodeHeaderWords(Subject, "", letter, transfer, charset));
+  if (!mv::ReadAddressesUnchanged(HeaderLines, "To", Recipients))
+    h.SetValue("To", EncodeAddressListForHeader(Recipients, letter, transfer, charset));
+  if (!mv::ReadAddressesUnchanged(HeaderLines, "Cc", CCList))
+    h.SetValue("Cc", EncodeAddressListForHeader(CCList, letter, transfer, charset));
   h.SetValue("Newsgroups", mv::CommaText(NewsGroups));
   if (FEncoding == meMIME) {
     h.SetValue("Content-Type", ContentType);

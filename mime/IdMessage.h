@@ -110,6 +110,18 @@ namespace mv {
 TIdMessagePriority PriorityFromHeader(const std::string &value);
 // The charset parameter of a content type, upper-cased ("" when none).
 std::string CharSetOf(const std::string &contentType);
+// Address headers as ApplyHeaderLines reads them: parsed first, then the
+// display names (and raw UTF-8 addresses) decoded, so that a decoded name
+// holding a comma or a quote cannot split an entry.
+void SetDecodedAddress(TIdEMailAddressItem &item, const std::string &value);
+void SetDecodedAddresses(TIdEMailAddressList &list, const std::string &value);
+// True when the header lines of a read message hold the header and it reads
+// as the property says now (the copy then keeps the line as read).
+bool ReadSubjectUnchanged(const TIdHeaderList &read, const std::string &subject);
+bool ReadAddressUnchanged(const TIdHeaderList &read, const std::string &name,
+                          const TIdEMailAddressItem &item);
+bool ReadAddressesUnchanged(const TIdHeaderList &read, const std::string &name,
+                            const TIdEMailAddressList &list);
 // The comma text of a list: entries holding a blank, comma or quote are quoted.
 std::string CommaText(const std::vector<std::string> &entries);
 } // namespace mv

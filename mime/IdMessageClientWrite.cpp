@@ -4,6 +4,7 @@
 #include "mime/IdMessageEncoder.h"
 #include "mime/IdMessageStrings.h"
 #include "mime/IdTCPStream.h"
+#include "mime/MimeParameters.h"
 
 using namespace mv::msg;
 
@@ -129,11 +130,18 @@ void TIdMessageClient::WriteAttachmentHeader(TIdAttachment &part) {
   if (part.ContentTransfer() == "base64" && part.ContentType().empty())
     part.SetContentType("application/octet-stream");
   const std::string name = AttachmentName(part.FileName);
-  WriteLine("Content-Type: " + part.ContentType() + ";");
-  WriteLine("        name=\"" + name + "\"");
+  // A part read with a message keeps the name parameters it came with (RFC
+  // 2231, encoded words, UTF-8): written again from FileName they would lose
+  // what Windows-1251 cannot hold.
+  const bool typeNamed = !mv::DecodedMimeParameter(part.ContentType(), "name", '_').empty();
+  const bool dispositionNamed = !mv::DecodedMimeParameter(part.ContentDisposition(), "filename", '_').empty();
+  WriteLine("Content-Type: " + part.ContentType() + (typeNamed ? "" : ";"));
+  if (!typeNamed)
+    WriteLine("        name=\"" + name + "\"");
   WriteLine("Content-Transfer-Encoding: " + part.ContentTransfer());
-  WriteLine("Content-Disposition: " + part.ContentDisposition() + ";");
-  WriteLine("        filename=\"" + name + "\"");
+  WriteLine("Content-Disposition: " + part.ContentDisposition() + (dispositionNamed ? "" : ";"));
+  if (!dispositionNamed)
+    WriteLine("        filename=\"" + name + "\"");
   if (!part.ContentID().empty())
     WriteLine("Content-Id: " + part.ContentID());
   WriteLines(part.ExtraHeaders.Lines());

@@ -5,6 +5,7 @@
 #include "mime/IdHeaderWords.h"
 #include "mime/IdMessage.h"
 #include "mime/IdMessageStrings.h"
+#include "mime/MimeParameters.h"
 
 #include <array>
 
@@ -14,22 +15,6 @@ namespace {
 bool IsBase64Char(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/' ||
          c == '=';
-}
-
-// Cuts the parameter value that follows `key` ("" when absent): quoted text
-// up to the closing quote, else up to the first ';'.
-std::string ParameterAfter(const std::string &text, const std::string &key) {
-  size_t p = FindAscii(text, key);
-  if (p == std::string::npos)
-    return {};
-  std::string rest = Trim(std::string_view(text).substr(p + key.size()));
-  if (rest.empty())
-    return {};
-  if (rest[0] == '"') {
-    rest.erase(0, 1);
-    return rest.substr(0, rest.find('"'));
-  }
-  return rest.substr(0, rest.find(';'));
 }
 
 // A multipart body is never transfer-encoded; a message that claims so is
@@ -126,12 +111,10 @@ std::string TIdMessageDecoderMIME::PartHeaderValue(const std::string &name) cons
 void TIdMessageDecoderMIME::Classify(const std::string &contentType, const std::string &disposition) {
   const size_t semicolon = disposition.find(';');
   const std::string dispositionType = disposition.substr(0, semicolon);
-  const std::string dispositionRest =
-      semicolon == std::string::npos ? std::string() : disposition.substr(semicolon);
-  std::string name = ParameterAfter(dispositionRest, "FILENAME=");
+  // Names are files on disk: a character without a Windows-1251 form becomes '_'.
+  std::string name = mv::DecodedMimeParameter(disposition, "filename", '_');
   if (name.empty())
-    name = ParameterAfter(contentType, "NAME=");
-  name = DecodeHeaderWords(name);
+    name = mv::DecodedMimeParameter(contentType, "name", '_');
   if (SameAscii(Trim(dispositionType), "attachment") || !name.empty()) {
     PartKind = pkAttachment;
     Filename = name;

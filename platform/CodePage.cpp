@@ -1,4 +1,5 @@
 #include "platform/CodePage.h"
+#include "platform/Unicode.h"
 
 #include <array>
 #include <cstdint>
@@ -73,15 +74,22 @@ const CaseTables &Cases() {
   static const CaseTables tables;
   return tables;
 }
+} // namespace
 
+namespace unicode {
 void AppendUtf8(std::string &out, std::uint32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
   } else if (cp < 0x800) {
     out += static_cast<char>(0xC0 | (cp >> 6));
     out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
+  } else if (cp < 0x10000) {
     out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
     out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
@@ -118,22 +126,35 @@ long DecodeUtf8(std::string_view text, std::size_t &i) {
   return static_cast<long>(cp);
 }
 
-unsigned char UnicodeTo1251(long cp) {
-  if (cp >= 0 && cp < 0x80)
-    return static_cast<unsigned char>(cp);
-  for (std::size_t k = 0; k < kHigh1251.size(); ++k)
-    if (kHigh1251[k] == cp)
-      return static_cast<unsigned char>(0x80 + k);
-  return '?';
+std::uint32_t CodePointOf1251(unsigned char c) {
+  return c < 0x80 ? c : kHigh1251[c - 0x80];
 }
-} // namespace
+
+int UnicodeTo1251(long cp) {
+  // Every code point of the code page lies below this one (U+2122 is the highest).
+  static constexpr long kLimit = 0x2123;
+  static const std::array<std::int16_t, kLimit> table = [] {
+    std::array<std::int16_t, kLimit> t;
+    t.fill(-1);
+    for (int c = 0; c < 0x80; ++c)
+      t[c] = static_cast<std::int16_t>(c);
+    for (std::size_t k = 0; k < kHigh1251.size(); ++k)
+      t[kHigh1251[k]] = static_cast<std::int16_t>(0x80 + k);
+    return t;
+  }();
+  return cp >= 0 && cp < kLimit ? table[cp] : -1;
+}
+} // namespace unicode
+
+using unicode::AppendUtf8;
+using unicode::DecodeUtf8;
 
 std::string Win1251ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
-    AppendUtf8(out, c < 0x80 ? c : kHigh1251[c - 0x80]);
+    AppendUtf8(out, unicode::CodePointOf1251(c));
   }
   return out;
 }
@@ -141,8 +162,10 @@ std::string Win1251ToUtf8(std::string_view text) {
 std::string Utf8ToWin1251(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();)
-    out += static_cast<char>(UnicodeTo1251(DecodeUtf8(text, i)));
+  for (std::size_t i = 0; i < text.size();) {
+    const int c = unicode::UnicodeTo1251(DecodeUtf8(text, i));
+    out += static_cast<char>(c < 0 ? '?' : c);
+  }
   return out;
 }
 

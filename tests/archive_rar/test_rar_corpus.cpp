@@ -43,7 +43,7 @@ std::uint32_t Crc(const std::string &s) {
 // The name a UTF-8 stored name gets on disk after the trip through the
 // program's Windows-1251 names.
 std::string AsWritten(const std::string &utf8) {
-  return mv::Win1251ToUtf8(mv::Utf8ToWin1251(utf8));
+  return mv::Win1251ToUtf8(mv::Utf8ToWin1251Name(utf8));
 }
 
 // bsdtar reads one file only: its output for a volume set is partial.

@@ -114,6 +114,14 @@ TEST(ZipSettings, OutputPathsStayBelowTheTarget) {
   EXPECT_EQ(zip.ConvertName("\xAF\xA8\xE1\xEC\xAC\xAE"), mv::Utf8ToWin1251("письмо")); // code page 866
 }
 
+TEST_F(ZipBehaviour, Utf8NamesWithoutWindows1251FormGetUnderscores) {
+  Entry flagged = Stored("sub/üȵĩöḋè/file?.txt", "1");
+  flagged.flags = 0x0800; // the name is UTF-8
+  EXPECT_EQ(Extract({flagged, Stored("\xC9\xCD.txt", "2")}), 2);
+  EXPECT_EQ(ReadBytes(OutDisk() + "sub/______/file_.txt"), "1");
+  EXPECT_EQ(ReadBytes(OutDisk() + "__.txt"), "2"); // code page 866 box drawing
+}
+
 TEST_F(ZipBehaviour, HostileNamesLandInsideTheTarget) {
   Entry link = Stored("link", "/etc/passwd");
   link.madeBy = 3 << 8 | 30;

@@ -115,8 +115,8 @@ TEST(Folding, ValuesWithLineBreaksStayOneHeaderWithoutBlankLines) {
     EXPECT_TRUE(mv::IsContinuationLine(list[i]));
 }
 
-TEST(Boundary, BoundaryOfUpperCasesAndKeepsLaterParametersUnquoted) {
-  EXPECT_EQ(TIdMIMEBoundary::BoundaryOf("multipart/mixed; boundary=abc; charset=x"), "ABC; CHARSET=X");
+TEST(Boundary, BoundaryOfUpperCasesAndStopsAtTheNextParameter) {
+  EXPECT_EQ(TIdMIMEBoundary::BoundaryOf("multipart/mixed; boundary=abc; charset=x"), "ABC");
   EXPECT_EQ(TIdMIMEBoundary::BoundaryOf("multipart/mixed; boundary=\"a b\"; x=y"), "A B");
   EXPECT_EQ(TIdMIMEBoundary::BoundaryOf("multipart/mixed; boundary="), "");
   EXPECT_EQ(TIdMIMEBoundary::BoundaryOf("text/plain"), "");

@@ -27,7 +27,7 @@ TEST(ApplyHeaderLines, CharsetAndBoundaryFromContentType) {
   TIdMessage b;
   Apply(b, {"Content-Type: multipart/mixed; boundary=abc; charset=x"});
   EXPECT_EQ(b.CharSet, "X");
-  EXPECT_EQ(b.BoundaryStack.Current(), "ABC; CHARSET=X");
+  EXPECT_EQ(b.BoundaryStack.Current(), "ABC");
 }
 
 TEST(ApplyHeaderLines, PriorityRules) {

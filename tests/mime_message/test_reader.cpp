@@ -110,7 +110,7 @@ TEST(Reader, ClassifiesPartsByDispositionNameAndType) {
   EXPECT_EQ(AttachmentAt(m, 2)->FileName, "b.zip");
   EXPECT_EQ(AttachmentAt(m, 3)->FileName, "b.zip");
   EXPECT_EQ(AttachmentAt(m, 4)->FileName, "\xCF\xF0\xEE\xE2\xE5\xF0\xEA\xE0.txt");
-  EXPECT_EQ(AttachmentAt(m, 5)->FileName, "=?koi8-r?B?0NLP?=");
+  EXPECT_EQ(AttachmentAt(m, 5)->FileName, "\xEF\xF0\xEE");
 }
 
 TEST(Reader, NestedAlternativeInsideMixed) {
