@@ -15,14 +15,6 @@
 using mv::ToQt;
 
 namespace {
-QStringList ToQtLines(const std::vector<std::string> &lines) {
-  QStringList out;
-  out.reserve(static_cast<int>(lines.size()));
-  for (const std::string &line : lines)
-    out << ToQt(line);
-  return out;
-}
-
 // The image list's pictures, from the style's standard icons: picture 5
 // stands for attachments and for rows marked all at once, picture 10 for a
 // row marked by hand.
@@ -97,12 +89,12 @@ void TDeskView::ShowProgress(int percent) {
 }
 
 void TDeskView::ShowBody(const mv::MessageViewContents &contents) {
-  const QStringList lines = ToQtLines(contents.BodyLines);
-  w_.Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+  const QString text = QString::fromStdString(contents.BodyUtf8);
+  w_.Memo1->setPlainText(text);
   w_.htmlView1->clear();
   if (contents.Html) {
     w_.Memo1->hide();
-    w_.htmlView1->LoadLines(lines);
+    w_.htmlView1->LoadLines({text});
     w_.htmlView1->show();
   } else {
     w_.htmlView1->hide();
@@ -146,8 +138,8 @@ void TDeskView::ClearMessageView() {
   w_.Image1->hide();
 }
 
-void TDeskView::ShowTextLines(const std::vector<std::string> &lines) {
-  w_.Memo1->setPlainText(ToQtLines(lines).join(QLatin1Char('\n')));
+void TDeskView::ShowTextPart(const std::string &utf8) {
+  w_.Memo1->setPlainText(QString::fromStdString(utf8));
 }
 
 void TDeskView::ShowAttachmentPanel() {

@@ -21,7 +21,7 @@ public:
   void ShowProgress(int percent) override;
   void ShowMessageView(const mv::MessageViewContents &contents) override;
   void ClearMessageView() override;
-  void ShowTextLines(const std::vector<std::string> &lines) override;
+  void ShowTextPart(const std::string &utf8) override;
   void ShowAttachmentPanel() override;
   void ProcessMessages() override;
 

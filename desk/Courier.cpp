@@ -4,6 +4,7 @@
 #include "desk/MessageFetch.h"
 #include "desk/MessageView.h"
 #include "desk/Texts.h"
+#include "mime/BodyText.h"
 #include "mime/Koi8.h"
 #include "net/IdExceptions.h"
 #include "platform/CodePage.h"
@@ -211,7 +212,7 @@ void Courier::ProcessAttachments(TIdMessage &message, int number) {
   for (int i = 0; i < message.Parts.Count(); ++i) {
     TIdMessagePart &part = message.Parts[i];
     if (auto *text = dynamic_cast<TIdText *>(&part)) {
-      observer_.ShowTextLines(text->Body);
+      observer_.ShowTextPart(BodyTextAsUtf8(text->Body, text->ContentType()));
       continue;
     }
     auto *attachment = dynamic_cast<TIdAttachment *>(&part);

@@ -24,10 +24,11 @@ inline constexpr int kIconMarked = 10;
 // attachment list.
 struct MessageViewContents {
   std::string From, Recipients, Cc, Subject, Date, Receipt, Organization, Priority, CTyp, C_encode;
-  // The lines of the plain text view; with Html set the HTML view renders them.
+  // The body lines in Windows-1251 (KOI8-R text converted), and the text the
+  // view shows: the lines read in their declared charset (for HTML also one
+  // named by a <meta> tag), as UTF-8. With Html set the HTML view renders it.
   std::vector<std::string> BodyLines;
-  // The declared charset of what BodyLines hold ("" for Windows-1251 text).
-  std::string BodyCharset;
+  std::string BodyUtf8;
   bool Html = false;
   struct Attachment {
     std::string Name;
@@ -64,8 +65,9 @@ public:
   virtual void ShowMessageView(const MessageViewContents & /*contents*/) {}
   // Empties the view after the message was removed from the server.
   virtual void ClearMessageView() {}
-  // A staged text part's lines replace the plain text view (display only).
-  virtual void ShowTextLines(const std::vector<std::string> & /*lines*/) {}
+  // A text part met while attachments are staged replaces the text of the
+  // plain text view (display only); UTF-8.
+  virtual void ShowTextPart(const std::string & /*utf8*/) {}
   // The attachment panel becomes visible while attachments are staged.
   virtual void ShowAttachmentPanel() {}
   // A file was filed at targetPath and recorded.

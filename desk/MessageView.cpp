@@ -1,6 +1,7 @@
 #include "desk/MessageView.h"
 
 #include "desk/AttachmentLookup.h"
+#include "mime/BodyText.h"
 #include "mime/IdDateTime.h"
 #include "mime/Koi8.h"
 #include "platform/CodePage.h"
@@ -16,11 +17,11 @@ namespace {
 // the lines are KOI8-R text to convert and whether they are HTML.
 void ApplyBodyRule(MessageViewContents &view, std::vector<std::string> lines) {
   const std::string type = UpperAscii(view.CTyp);
+  view.Html = type.find("TEXT/HTML") != std::string::npos;
+  view.BodyUtf8 = BodyTextAsUtf8(lines, view.CTyp);
   if (type.find("KOI8-R") != std::string::npos)
     for (std::string &line : lines)
       line = Koi8ToWin(line);
-  view.Html = type.find("TEXT/HTML") != std::string::npos;
-  view.BodyCharset = CharSetOf(view.CTyp);
   view.BodyLines = std::move(lines);
 }
 
