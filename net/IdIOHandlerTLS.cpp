@@ -124,7 +124,8 @@ std::string HandshakeProblem(int sslError) {
 }
 } // namespace
 
-std::string TLSCertificateErrorText(int verifyResult, const std::string &host, const std::string &fingerprint) {
+std::string TLSCertificateErrorText(int verifyResult, const std::string &host,
+                                    const std::string &fingerprint) {
   std::string problem;
   switch (verifyResult) {
   case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:

@@ -54,13 +54,14 @@ private:
   std::string FPlain; // decrypted bytes not yet delivered, from FPlainStart
   std::size_t FPlainStart = 0;
   bool FPeerClosed = false;
-  int FReadError = 0;     // socket error number of a failed read, delivered by Receive
+  int FReadError = 0;      // socket error number of a failed read, delivered by Receive
   std::string FTLSFailure; // a broken session, raised by Receive
   int FLastError = 0;
 };
 
 // The Russian text of a rejected certificate: the host, what failed (by the
 // verification result code) and the server's fingerprint.
-std::string TLSCertificateErrorText(int verifyResult, const std::string &host, const std::string &fingerprint);
+std::string TLSCertificateErrorText(int verifyResult, const std::string &host,
+                                    const std::string &fingerprint);
 // The text of a pinned fingerprint that does not match the server's.
 std::string TLSFingerprintMismatchText(const std::string &host, const std::string &fingerprint);

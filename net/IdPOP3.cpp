@@ -58,9 +58,8 @@ void TIdPOP3::Connect(int timeout) {
 void TIdPOP3::SwitchToTLS() {
   if (SendCommand("STLS") != OkCode) {
     const std::vector<std::string> &text = LastCmdResult().Text;
-    throw EIdTLSError(
-        mv::Utf8ToWin1251("Сервер POP3 отказался перейти на защищённое соединение (STLS):") +
-        (text.empty() ? std::string() : text.front()));
+    throw EIdTLSError(mv::Utf8ToWin1251("Сервер POP3 отказался перейти на защищённое соединение (STLS):") +
+                      (text.empty() ? std::string() : text.front()));
   }
   StartTLS();
 }

@@ -60,8 +60,9 @@ void TIdSMTP::SwitchToTLS(const std::string &name) {
     throw EIdTLSError(mv::Utf8ToWin1251("Сервер SMTP не предлагает защищённое соединение (STARTTLS)"));
   if (SendCommand("STARTTLS") != 220) {
     const std::vector<std::string> &text = LastCmdResult().Text;
-    throw EIdTLSError(mv::Utf8ToWin1251("Сервер SMTP отказался перейти на защищённое соединение (STARTTLS): ") +
-                      (text.empty() ? std::string() : text.front()));
+    throw EIdTLSError(
+        mv::Utf8ToWin1251("Сервер SMTP отказался перейти на защищённое соединение (STARTTLS): ") +
+        (text.empty() ? std::string() : text.front()));
   }
   StartTLS();
   Greet(name);

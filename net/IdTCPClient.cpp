@@ -18,7 +18,8 @@ void TIdTCPClient::Connect(int timeout) {
   if (IOHandler() && IOHandler()->IsOpen())
     throw EIdAlreadyConnected();
   // A channel of our own is remade when the security asked for changed.
-  if (!IOHandler() || (OwnsIOHandler() && secure != (dynamic_cast<TIdIOHandlerTLS *>(IOHandler()) != nullptr)))
+  if (!IOHandler() ||
+      (OwnsIOHandler() && secure != (dynamic_cast<TIdIOHandlerTLS *>(IOHandler()) != nullptr)))
     SetOwnedIOHandler(MakeSocketChannel(secure));
   TIdIOHandler *channel = IOHandler();
   auto *tls = dynamic_cast<TIdIOHandlerTLS *>(channel);
