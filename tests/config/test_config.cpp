@@ -1,8 +1,8 @@
+#include "config/Config.h"
+#include "config/RoutingRules.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
-#include "config/Config.h"
-#include "config/RoutingRules.h"
 
 #include "../platform/ScratchDir.h"
 
@@ -82,20 +82,19 @@ TEST_F(ConfigTest, LoadsEveryKeyAndReportsEachBadPortOnce) {
 }
 
 TEST_F(ConfigTest, SettingsDialogWritesItsKeysInOrderAndUpdatesMemory) {
-  mv::SetupTexts t{"pop.local", "abc",   "user",  "secret",   "smtp.local", "587", "suser",
-                   "spass",     "me@local", 2,    1,          2,            "ab:CD", ""};
+  mv::SetupTexts t{"pop.local", "abc", "user", "secret", "smtp.local", "587", "suser", "spass",
+                   "me@local",  2,     1,      2,        "ab:CD",      ""};
   MailSettings s;
   s.SmtpTLS.CAFile = "/etc/office-ca.pem"; // not the dialog's: kept
   mv::SaveSetupTexts(base, t, s);
   // The ten keys of the plain servers first, in their old order; the
   // security keys of each section after them.
-  EXPECT_EQ(ReadFile("Mail.ini"),
-            "[Pop3]\r\nServerName=pop.local\r\nServerPort=abc\r\nServerUser=user\r\n"
-            "ServerPassword=secret\r\nSecurity=1\r\nFingerprint=ab:CD\r\n"
-            "[Smtp]\r\nServerName=smtp.local\r\nServerPort=587\r\n"
-            "ServerUser=suser\r\nServerPassword=spass\r\nSMTPAuthenticationType=2\r\n"
-            "Security=2\r\nFingerprint=\r\n"
-            "[Email]\r\nPersonalEmail=me@local\r\n");
+  EXPECT_EQ(ReadFile("Mail.ini"), "[Pop3]\r\nServerName=pop.local\r\nServerPort=abc\r\nServerUser=user\r\n"
+                                  "ServerPassword=secret\r\nSecurity=1\r\nFingerprint=ab:CD\r\n"
+                                  "[Smtp]\r\nServerName=smtp.local\r\nServerPort=587\r\n"
+                                  "ServerUser=suser\r\nServerPassword=spass\r\nSMTPAuthenticationType=2\r\n"
+                                  "Security=2\r\nFingerprint=\r\n"
+                                  "[Email]\r\nPersonalEmail=me@local\r\n");
   EXPECT_EQ(s.PopPort, 110); // the typed text is stored, memory falls back
   EXPECT_EQ(s.SmtpPort, 587);
   EXPECT_EQ(s.SmtpAuthType, 2);
