@@ -36,3 +36,20 @@ inline TIdTLSOptions::TMode TLSModeFromNumber(int number, int port) {
     return DefaultTLSMode(port);
   }
 }
+
+// The port a server usually listens on for a security mode, proposed to the
+// user when the mode is changed: POP3 110 / POP3S 995; SMTP 25, SMTPS 465,
+// and 587 (submission) for STARTTLS.
+inline int UsualPop3Port(TIdTLSOptions::TMode mode) {
+  return mode == TIdTLSOptions::tlsImplicit ? kPop3sPort : 110;
+}
+inline int UsualSmtpPort(TIdTLSOptions::TMode mode) {
+  switch (mode) {
+  case TIdTLSOptions::tlsImplicit:
+    return kSmtpsPort;
+  case TIdTLSOptions::tlsStartTLS:
+    return 587;
+  default:
+    return 25;
+  }
+}

@@ -114,6 +114,23 @@ TEST(EhloCapabilities, ReadsMechanismsAndStartTLS) {
   }
 }
 
+TEST(TLSOptions, UsualPortsForEachMode) {
+  const struct {
+    TIdTLSOptions::TMode mode;
+    int pop3, smtp;
+  } cases[] = {{TIdTLSOptions::tlsNone, 110, 25},
+               {TIdTLSOptions::tlsImplicit, 995, 465},
+               {TIdTLSOptions::tlsStartTLS, 110, 587}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.mode);
+    EXPECT_EQ(UsualPop3Port(c.mode), c.pop3);
+    EXPECT_EQ(UsualSmtpPort(c.mode), c.smtp);
+    // A port proposed for TLS from the first byte is one the default reads back as such.
+    EXPECT_EQ(DefaultTLSMode(UsualPop3Port(c.mode)) == TIdTLSOptions::tlsImplicit,
+              c.mode == TIdTLSOptions::tlsImplicit);
+  }
+}
+
 TEST(TLSOptions, TheUsualTLSPortsDefaultToImplicitTLS) {
   const struct {
     int port;
