@@ -1,16 +1,8 @@
 #include "net/IdTLSFingerprint.h"
 
-namespace {
-int HexValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
+#include "mime/IdChars.h"
 
+namespace {
 bool IsSeparator(char c) {
   return c == ':' || c == ' ' || c == '\t';
 }
@@ -24,7 +16,7 @@ bool ParseFingerprint(std::string_view text, TIdSha256 &digest) {
   for (const char c : text) {
     if (IsSeparator(c))
       continue;
-    const int value = HexValue(c);
+    const int value = mv::idtext::HexDigitValue(c);
     if (value < 0 || digits == 2 * digest.size())
       return false;
     unsigned char &byte = digest[digits / 2];
