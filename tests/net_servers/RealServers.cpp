@@ -100,6 +100,34 @@ std::string WithCrLf(const std::string &text) {
   }
   return out;
 }
+// Starts a server script that prints "ready PORT" once it accepts
+// connections; returns its process and sets port.
+pid_t SpawnServer(const std::vector<std::string> &argv, int &port) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0)
+    throw std::runtime_error("pipe failed");
+  const pid_t pid = Spawn(argv, pipeFds[1]);
+  close(pipeFds[1]);
+  std::string line;
+  pollfd entry{pipeFds[0], POLLIN, 0};
+  const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+  char c;
+  while (std::chrono::steady_clock::now() < deadline && poll(&entry, 1, 1000) >= 0) {
+    if (!(entry.revents & (POLLIN | POLLHUP)))
+      continue;
+    if (read(pipeFds[0], &c, 1) != 1 || c == '\n')
+      break;
+    line += c;
+  }
+  close(pipeFds[0]);
+  if (line.rfind("ready ", 0) != 0) {
+    Stop(pid);
+    throw std::runtime_error(argv[1] + " did not start: " + line);
+  }
+  port = std::atoi(line.c_str() + 6);
+  return pid;
+}
+
 // Runs a tool to its end; its output goes to outputPath when one is given,
 // its chatter on stderr nowhere.
 void RunTool(const std::vector<std::string> &argv, const std::string &outputPath = "/dev/null") {
@@ -187,6 +215,16 @@ TestCertificates::TestCertificates() {
 TestCertificates::~TestCertificates() {
   std::error_code ignored;
   fs::remove_all(FWorkDir, ignored);
+}
+
+LegacyTLSServer::LegacyTLSServer(const TestCertificates &tls) {
+  FPid = SpawnServer(
+      {kPython, std::string(MV_SOURCE_DIR) + "/tests/net/legacy_tls_server.py", tls.CertFile, tls.KeyFile},
+      FPort);
+}
+
+LegacyTLSServer::~LegacyTLSServer() {
+  Stop(FPid);
 }
 
 std::string ReadGreeting(int port) {
@@ -361,33 +399,10 @@ SmtpServer::SmtpServer(bool authRequired, const TestCertificates &tls, TLSMode m
 
 void SmtpServer::Start(std::vector<std::string> extraArgs) {
   FWorkDir = MakeWorkDir("smtp");
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0)
-    throw std::runtime_error("pipe failed");
   std::vector<std::string> argv = {kPython, std::string(MV_SOURCE_DIR) + "/tests/net/smtp_server.py",
                                    FWorkDir};
   argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
-  FPid = Spawn(argv, pipeFds[1]);
-  close(pipeFds[1]);
-  // The server prints "ready PORT" once it accepts connections.
-  std::string line;
-  pollfd entry{pipeFds[0], POLLIN, 0};
-  const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-  char c;
-  while (std::chrono::steady_clock::now() < deadline && poll(&entry, 1, 1000) >= 0) {
-    if (!(entry.revents & (POLLIN | POLLHUP)))
-      continue;
-    if (read(pipeFds[0], &c, 1) != 1 || c == '\n')
-      break;
-    line += c;
-  }
-  close(pipeFds[0]);
-  if (line.rfind("ready ", 0) != 0) {
-    Stop(FPid);
-    FPid = -1;
-    throw std::runtime_error("SMTP server did not start: " + line);
-  }
-  FPort = std::atoi(line.c_str() + 6);
+  FPid = SpawnServer(argv, FPort);
 }
 
 SmtpServer::~SmtpServer() {

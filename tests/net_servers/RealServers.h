@@ -93,5 +93,21 @@ private:
   pid_t FPid = -1;
 };
 
+// A TLS server that speaks only TLS 1.0 and 1.1, which nothing should accept
+// any more (python3's ssl). It takes one connection after another and greets
+// a client that completes the handshake with "+OK".
+class LegacyTLSServer {
+public:
+  explicit LegacyTLSServer(const TestCertificates &tls);
+  ~LegacyTLSServer();
+  LegacyTLSServer(const LegacyTLSServer &) = delete;
+  LegacyTLSServer &operator=(const LegacyTLSServer &) = delete;
+  int Port() const { return FPort; }
+
+private:
+  int FPort = 0;
+  pid_t FPid = -1;
+};
+
 // Connects to 127.0.0.1:port and reads the first line (empty on failure).
 std::string ReadGreeting(int port);

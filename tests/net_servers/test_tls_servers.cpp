@@ -13,6 +13,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 const std::string kMessage = "From: sender@example.org\r\nTo: test@example.org\r\nSubject: over tls\r\n\r\n"
@@ -170,5 +171,23 @@ TEST_F(TLSServers, AiosmtpdWithStartTlsAndImplicitTls) {
     EXPECT_EQ(kept.back().AuthUser, "test");
     EXPECT_EQ(kept.back().RcptTos, (std::vector<std::string>{"boss@example.org"}));
     EXPECT_NE(kept.back().Content.find("sent over TLS"), std::string::npos);
+  }
+}
+
+TEST_F(TLSServers, AServerOfferingOnlyObsoleteProtocolsIsRefused) {
+  if (access("/usr/bin/python3", X_OK) != 0)
+    GTEST_SKIP() << "python3 is not installed";
+  LegacyTLSServer server(*FCertificates);
+  for (const char *pin : {"", FCertificates->Fingerprint.c_str()}) { // a pin does not lower the bar
+    SCOPED_TRACE(pin);
+    TIdPOP3 pop;
+    pop.Host = "localhost";
+    pop.Port = server.Port();
+    pop.Password = "secret";
+    pop.TLS.Mode = TIdTLSOptions::tlsImplicit;
+    pop.TLS.CAFile = FCertificates->CAFile;
+    pop.TLS.Fingerprint = pin;
+    ExpectOutcome([&] { pop.Connect(); }, {"только устаревшие версии протокола"}, FCertificates->Fingerprint);
+    EXPECT_FALSE(pop.IsConnected());
   }
 }
