@@ -1,6 +1,7 @@
 // The pure pieces of secure connections and reply handling: the pinned
-// fingerprint's text, the certificate error texts, the POP3 status word, the
-// EHLO capabilities and the port's default security.
+// fingerprint's text, the certificate error texts, the POP3 status word and
+// the EHLO capabilities. (The ports and default modes are tested where they
+// are used: the settings dialog and Mail.ini.)
 #include "net/IdIOHandlerTLS.h"
 #include "net/IdPOP3.h"
 #include "net/IdSMTPCapabilities.h"
@@ -111,35 +112,5 @@ TEST(EhloCapabilities, ReadsMechanismsAndStartTLS) {
     const TIdEhloCapabilities got = ParseEhloCapabilities(c.reply);
     EXPECT_EQ(got.AuthSchemes, c.schemes);
     EXPECT_EQ(got.StartTLS, c.startTLS);
-  }
-}
-
-TEST(TLSOptions, UsualPortsForEachMode) {
-  const struct {
-    TIdTLSOptions::TMode mode;
-    int pop3, smtp;
-  } cases[] = {{TIdTLSOptions::tlsNone, 110, 25},
-               {TIdTLSOptions::tlsImplicit, 995, 465},
-               {TIdTLSOptions::tlsStartTLS, 110, 587}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.mode);
-    EXPECT_EQ(UsualPop3Port(c.mode), c.pop3);
-    EXPECT_EQ(UsualSmtpPort(c.mode), c.smtp);
-    // A port proposed for TLS from the first byte is one the default reads back as such.
-    EXPECT_EQ(DefaultTLSMode(UsualPop3Port(c.mode)) == TIdTLSOptions::tlsImplicit,
-              c.mode == TIdTLSOptions::tlsImplicit);
-  }
-}
-
-TEST(TLSOptions, TheUsualTLSPortsDefaultToImplicitTLS) {
-  const struct {
-    int port;
-    TIdTLSOptions::TMode want;
-  } cases[] = {{995, TIdTLSOptions::tlsImplicit}, {465, TIdTLSOptions::tlsImplicit},
-               {110, TIdTLSOptions::tlsNone},     {25, TIdTLSOptions::tlsNone},
-               {587, TIdTLSOptions::tlsNone},     {0, TIdTLSOptions::tlsNone}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.port);
-    EXPECT_EQ(DefaultTLSMode(c.port), c.want);
   }
 }
