@@ -1,5 +1,7 @@
 #include "cli/Options.h"
 
+#include "platform/CodePage.h"
+#include "platform/FileSystem.h"
 #include "platform/Numbers.h"
 
 #include <stdexcept>
@@ -38,4 +40,23 @@ std::vector<std::string> CliOptions::Values(const std::string &name) const {
 
 int CliOptions::Number(const std::string &name, int fallback) const {
   return Has(name) ? mv::StrToInt(Value(name)) : fallback;
+}
+
+TIdTLSOptions TLSOptionsFrom(const CliOptions &given, int port) {
+  TIdTLSOptions tls;
+  const std::string security = given.Value("--security");
+  if (security.empty())
+    tls.Mode = DefaultTLSMode(port);
+  else if (security == "none")
+    tls.Mode = TIdTLSOptions::tlsNone;
+  else if (security == "tls")
+    tls.Mode = TIdTLSOptions::tlsImplicit;
+  else if (security == "starttls")
+    tls.Mode = TIdTLSOptions::tlsStartTLS;
+  else
+    throw std::runtime_error("--security takes none, tls or starttls");
+  if (given.Has("--cafile"))
+    tls.CAFile = mv::FromDiskPath(given.Value("--cafile"));
+  tls.Fingerprint = given.Value("--fingerprint");
+  return tls;
 }

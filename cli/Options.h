@@ -1,6 +1,8 @@
 #pragma once
 // Options of the form "--name VALUE" and bare "--flag", as the network
 // commands take them. Unknown names and a missing value are errors.
+#include "net/IdTLSOptions.h"
+
 #include <initializer_list>
 #include <map>
 #include <set>
@@ -24,3 +26,7 @@ private:
   std::map<std::string, std::vector<std::string>> values_;
   std::set<std::string> flags_;
 };
+
+// --security none|tls|starttls (default: tls on ports 995 and 465, else
+// none), --cafile FILE, --fingerprint HEX.
+TIdTLSOptions TLSOptionsFrom(const CliOptions &given, int port);

@@ -11,6 +11,10 @@
 #include <stdexcept>
 
 namespace {
+constexpr const char *kUsage = "pop3-fetch --host H --port P --user U --password W --out DIR [--delete] "
+                               "[--recv-buffer N] [--security none|tls|starttls] [--cafile FILE] "
+                               "[--fingerprint HEX]";
+
 struct FetchOptions {
   std::string Host;
   int Port = 110;
@@ -21,14 +25,16 @@ struct FetchOptions {
   // The courier receives at most 1024 bytes at a time; other sizes are for
   // measuring what that limit costs.
   int RecvBufferSize = 1024;
+  TIdTLSOptions TLS;
 };
 
 FetchOptions ParseFetchOptions(const std::vector<std::string> &args) {
-  const CliOptions given(args, {"--host", "--port", "--user", "--password", "--out", "--recv-buffer"},
+  const CliOptions given(args,
+                         {"--host", "--port", "--user", "--password", "--out", "--recv-buffer", "--security",
+                          "--cafile", "--fingerprint"},
                          {"--delete"});
   if (!given.Has("--host") || !given.Has("--out"))
-    throw std::runtime_error(
-        "usage: pop3-fetch --host H --port P --user U --password W --out DIR [--delete] [--recv-buffer N]");
+    throw std::runtime_error("usage: " + std::string(kUsage));
   FetchOptions options;
   options.Host = given.Value("--host");
   options.Port = given.Number("--port", options.Port);
@@ -41,6 +47,7 @@ FetchOptions ParseFetchOptions(const std::vector<std::string> &args) {
   options.RecvBufferSize = given.Number("--recv-buffer", options.RecvBufferSize);
   if (options.RecvBufferSize < 1)
     throw std::runtime_error("--recv-buffer must be at least 1");
+  options.TLS = TLSOptionsFrom(given, options.Port);
   return options;
 }
 
@@ -54,6 +61,7 @@ int RunPop3Fetch(const std::vector<std::string> &args) {
   pop.Username = options.User;
   pop.Password = options.Password;
   pop.RecvBufferSize = options.RecvBufferSize;
+  pop.TLS = options.TLS;
   pop.Connect();
   try {
     const int count = pop.CountMessages();
@@ -76,14 +84,14 @@ int RunPop3Fetch(const std::vector<std::string> &args) {
     std::cout << count << " messages\n";
   } catch (...) {
     // Leave without QUIT so that no deletion mark is committed after a failure.
-    pop.TIdMessageClient::Disconnect();
+    pop.DropConnection();
     throw;
   }
   return 0;
 }
 
 CliCommand pop3FetchCommand{
-    "pop3-fetch", "pop3-fetch --host H --port P --user U --password W --out DIR [--delete] [--recv-buffer N]",
+    "pop3-fetch", kUsage,
     "Fetch every message of a POP3 mailbox into DIR/n.eml (with --delete, remove them from the server)",
     &RunPop3Fetch};
 } // namespace

@@ -18,7 +18,8 @@ struct SendOptions {
   int Port = 25;
   std::string User;
   std::string Password;
-  bool AuthLogin = false;
+  TAuthenticationType Auth = atNone;
+  TIdTLSOptions TLS;
   std::string From;
   std::string To;
   std::string CC;
@@ -28,19 +29,21 @@ struct SendOptions {
 };
 
 SendOptions ParseSendOptions(const std::vector<std::string> &args) {
-  const CliOptions given(args, {"--host", "--port", "--user", "--password", "--auth", "--from", "--to",
-                                "--cc", "--subject", "--body-file", "--attach"});
+  const CliOptions given(args,
+                         {"--host", "--port", "--user", "--password", "--auth", "--from", "--to", "--cc",
+                          "--subject", "--body-file", "--attach", "--security", "--cafile", "--fingerprint"});
   if (!given.Has("--host") || given.Value("--from").empty())
     throw std::runtime_error("usage: smtp-send --host H --port P --from A --to LIST ... (see --help)");
   const std::string auth = given.Value("--auth", "none");
-  if (auth != "login" && auth != "none")
-    throw std::runtime_error("--auth takes login or none");
+  if (auth != "login" && auth != "plain" && auth != "none")
+    throw std::runtime_error("--auth takes login, plain or none");
   SendOptions options;
   options.Host = given.Value("--host");
   options.Port = given.Number("--port", options.Port);
   options.User = mv::Utf8ToWin1251(given.Value("--user"));
   options.Password = mv::Utf8ToWin1251(given.Value("--password"));
-  options.AuthLogin = auth == "login";
+  options.Auth = auth == "login" ? atLogin : auth == "plain" ? atPlain : atNone;
+  options.TLS = TLSOptionsFrom(given, options.Port);
   options.From = mv::Utf8ToWin1251(given.Value("--from"));
   options.To = mv::Utf8ToWin1251(given.Value("--to"));
   options.CC = mv::Utf8ToWin1251(given.Value("--cc"));
@@ -94,7 +97,8 @@ int RunSmtpSend(const std::vector<std::string> &args) {
   smtp.Port = options.Port;
   smtp.Username = options.User;
   smtp.Password = options.Password;
-  smtp.SetAuthenticationType(options.AuthLogin ? atLogin : atNone);
+  smtp.SetAuthenticationType(options.Auth);
+  smtp.TLS = options.TLS;
   smtp.Connect();
   try {
     smtp.SendMessage(message);
@@ -109,7 +113,8 @@ int RunSmtpSend(const std::vector<std::string> &args) {
 
 CliCommand smtpSendCommand{
     "smtp-send",
-    "smtp-send --host H --port P [--user U --password W --auth login] --from A --to LIST [--cc LIST] "
-    "[--subject S] [--body-file F] [--attach FILE]...",
+    "smtp-send --host H --port P [--user U --password W --auth login|plain] --from A --to LIST [--cc LIST] "
+    "[--subject S] [--body-file F] [--attach FILE]... [--security none|tls|starttls] [--cafile FILE] "
+    "[--fingerprint HEX]",
     "Compose a message as the message editor does and send it over SMTP", &RunSmtpSend};
 } // namespace

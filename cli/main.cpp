@@ -30,7 +30,9 @@ CliCommand::CliCommand(const char *name, const char *usage, const char *summary,
   Registry().push_back(this);
 }
 
-const std::vector<const CliCommand *> &CliCommands() { return Registry(); }
+const std::vector<const CliCommand *> &CliCommands() {
+  return Registry();
+}
 
 int main(int argc, char **argv) {
   if (argc < 2) {

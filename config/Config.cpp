@@ -26,6 +26,24 @@ int ReadPort(const mv::IniFile &ini, const char *section, int def, std::vector<s
   }
 }
 
+// Security, CAFile and Fingerprint of a server section; a file from before
+// TLS has none of them and keeps working as it did.
+TIdTLSOptions ReadTLSOptions(const mv::IniFile &ini, const char *section, int port) {
+  TIdTLSOptions tls;
+  tls.Mode = TLSModeFromNumber(ini.ReadInteger(section, "Security", -1), port);
+  tls.CAFile = ini.ReadString(section, "CAFile", "");
+  tls.Fingerprint = ini.ReadString(section, "Fingerprint", "");
+  return tls;
+}
+
+void SaveTLSTexts(mv::IniFile &ini, const char *section, int securityIndex, const std::string &fingerprint,
+                  int port, TIdTLSOptions &tls) {
+  ini.WriteInteger(section, "Security", securityIndex);
+  tls.Mode = TLSModeFromNumber(securityIndex, port);
+  ini.WriteString(section, "Fingerprint", fingerprint);
+  tls.Fingerprint = fingerprint;
+}
+
 // The interval's text: empty or missing gives def, anything else strictly.
 int ReadInterval(const std::string &baseDir, int def) {
   const std::string text = FilePathIni(baseDir).ReadString("Interval", "INT", "");
@@ -46,6 +64,8 @@ std::vector<std::string> LoadSettings(const std::string &baseDir, MailSettings &
   settings.SmtpPassword = ini.ReadString("Smtp", "ServerPassword", mv::kPlaceholderPassword);
   settings.SmtpAuthType = ini.ReadInteger("Smtp", "SMTPAuthenticationType", 0);
   settings.PersonalEmail = ini.ReadString("Email", "PersonalEmail", mv::kDefaultPersonalEmail);
+  settings.PopTLS = ReadTLSOptions(ini, "Pop3", settings.PopPort);
+  settings.SmtpTLS = ReadTLSOptions(ini, "Smtp", settings.SmtpPort);
   return errors;
 }
 
@@ -79,6 +99,9 @@ void SaveSetupTexts(const std::string &baseDir, const SetupTexts &texts, MailSet
   settings.PersonalEmail = texts.PersonalEmail;
   ini.WriteInteger("Smtp", "SMTPAuthenticationType", texts.AuthTypeIndex);
   settings.SmtpAuthType = texts.AuthTypeIndex;
+  SaveTLSTexts(ini, "Pop3", texts.PopSecurityIndex, texts.PopFingerprint, settings.PopPort, settings.PopTLS);
+  SaveTLSTexts(ini, "Smtp", texts.SmtpSecurityIndex, texts.SmtpFingerprint, settings.SmtpPort,
+               settings.SmtpTLS);
 }
 
 bool ReadDeleteRouted(const std::string &baseDir) {

@@ -5,6 +5,8 @@
 // (the program directory with a trailing '/'); nothing is cached here.
 // Texts are Windows-1251. Write failures raise EIniFileException
 // ("Unable to write to <path>"); strict reads raise EConvertError.
+#include "net/IdTLSOptions.h"
+
 #include <string>
 #include <vector>
 
@@ -18,8 +20,12 @@ struct MailSettings {
   int SmtpPort = 25;
   std::string SmtpUser;
   std::string SmtpPassword;
-  int SmtpAuthType = 0; // 0 none, 1 AUTH LOGIN
+  int SmtpAuthType = 0; // 0 none, 1 AUTH LOGIN, 2 AUTH PLAIN
   std::string PersonalEmail;
+  // [Pop3] and [Smtp] Security (0 none, 1 TLS, 2 STARTTLS; missing: 1 on
+  // ports 995 and 465, else 0), CAFile and Fingerprint.
+  TIdTLSOptions PopTLS;
+  TIdTLSOptions SmtpTLS;
 };
 
 // One routing rule n (counted from 1): F n, A n, P n of [FilePath].
@@ -54,19 +60,25 @@ inline constexpr const char *kPlaceholderPassword = "\xF2\xE0\xE9\xED\xE0_\xEA\x
 std::string MailIniPath(const std::string &baseDir);     // baseDir + "Mail.ini"
 std::string FilePathIniPath(const std::string &baseDir); // baseDir + "FilePath.ini"
 
-// The settings dialog's fields as typed (ports as text, the type as the
+// The settings dialog's fields as typed (ports as text, the types as the
 // selected index, -1 when nothing is selected).
 struct SetupTexts {
   std::string PopHost, PopPort, PopUser, PopPassword;
   std::string SmtpHost, SmtpPort, SmtpUser, SmtpPassword;
   std::string PersonalEmail;
   int AuthTypeIndex = 0;
+  int PopSecurityIndex = 0, SmtpSecurityIndex = 0;
+  std::string PopFingerprint, SmtpFingerprint;
 };
 
-// The settings dialog's OK: writes the ten keys in their fixed order, each
-// followed by its MailSettings field (ports in memory by the lenient read,
-// 110 / 25 for a text that is not a whole number). A failed write raises at
-// that key; what was stored before it stays stored, in the file and in memory.
+// The settings dialog's OK: writes the ten keys of the plain servers in
+// their fixed order, then [Pop3] Security and Fingerprint and [Smtp]
+// Security and Fingerprint, each followed by its MailSettings field (ports in
+// memory by the lenient read, 110 / 25 for a text that is not a whole number;
+// a security index the list could not show is stored as is and taken in
+// memory as the port's default). A failed write raises at that key; what was
+// stored before it stays stored, in the file and in memory. CAFile is not
+// the dialog's and stays as it is.
 void SaveSetupTexts(const std::string &baseDir, const SetupTexts &texts, MailSettings &settings);
 
 // [Check] Ch_Del: delete routed messages from the server.

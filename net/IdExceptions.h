@@ -133,6 +133,15 @@ private:
   int FReplyErrorCode;
 };
 
+// A secure connection could not be set up or broke: the handshake failed,
+// the server's certificate was not accepted, or the server would not switch
+// to TLS. The text is Russian and says what failed; for a certificate it also
+// gives the server's SHA-256 fingerprint, so the user can pin it knowingly.
+class EIdTLSError : public EIdException {
+public:
+  using EIdException::EIdException;
+};
+
 namespace mv {
 // The fixed text of a socket error number ("" for numbers outside the table).
 std::string SocketErrorText(int errorCode);

@@ -21,6 +21,14 @@ std::string SecondField(const std::string &text) {
 }
 } // namespace
 
+TIdPop3Status ClassifyPop3Status(const std::string &textCode) {
+  if (mv::SameText1251(textCode, "+OK"))
+    return TIdPop3Status::Ok;
+  if (mv::SameText1251(textCode, "-ERR"))
+    return TIdPop3Status::Err;
+  return TIdPop3Status::Unrecognized;
+}
+
 TIdPOP3::TIdPOP3() {
   Port = 110;
   RecvBufferSize = 1024;
@@ -31,6 +39,8 @@ void TIdPOP3::Connect(int timeout) {
   TIdMessageClient::Connect(timeout);
   try {
     ReadReply(OkCode);
+    if (TLS.Mode == TIdTLSOptions::tlsStartTLS)
+      SwitchToTLS();
     SendCommand("USER " + Username, OkCode);
     SendCommand("PASS " + Password, OkCode);
   } catch (...) {
@@ -43,18 +53,33 @@ void TIdPOP3::Connect(int timeout) {
   }
 }
 
+// STLS (RFC 2595). Asked for, it is never skipped: a server that refuses it
+// ends the log-in before the user name and password could go out in clear.
+void TIdPOP3::SwitchToTLS() {
+  if (SendCommand("STLS") != OkCode) {
+    const std::vector<std::string> &text = LastCmdResult().Text;
+    throw EIdTLSError(mv::Utf8ToWin1251("Сервер POP3 отказался перейти на защищённое соединение (STLS):") +
+                      (text.empty() ? std::string() : text.front()));
+  }
+  StartTLS();
+}
+
 int TIdPOP3::ReadReply(const std::vector<int> &accepted) {
   ReadReplyLines();
   TIdRFCReply &reply = LastCmdResult();
-  if (mv::SameText1251(reply.TextCode(), "+OK")) {
+  switch (ClassifyPop3Status(reply.TextCode())) {
+  case TIdPop3Status::Ok:
     reply.SetNumericCode(OkCode);
-  } else if (mv::SameText1251(reply.TextCode(), "-ERR")) {
+    break;
+  case TIdPop3Status::Err:
     reply.SetNumericCode(ErrCode);
-  } else {
+    break;
+  case TIdPop3Status::Unrecognized: {
     std::string text;
     for (const std::string &line : reply.Text)
       text += line + "\r\n";
     throw EIdException("Unrecognized POP3 Response Header:\n\"" + text + "\"");
+  }
   }
   return CheckReplyCode(reply.NumericCode(), accepted);
 }
@@ -123,5 +148,9 @@ void TIdPOP3::Disconnect() {
     TIdMessageClient::Disconnect();
     throw;
   }
+  TIdMessageClient::Disconnect();
+}
+
+void TIdPOP3::DropConnection() {
   TIdMessageClient::Disconnect();
 }

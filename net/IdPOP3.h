@@ -7,6 +7,12 @@
 #include <cstdint>
 #include <string>
 
+enum class TIdPop3Status { Ok, Err, Unrecognized };
+
+// The status of a reply by its code word: "+OK" or "-ERR" in any letter case;
+// anything else (such as "+OK2") is no status.
+TIdPop3Status ClassifyPop3Status(const std::string &textCode);
+
 class TIdPOP3 : public TIdMessageClient {
 public:
   static constexpr int OkCode = 1;
@@ -20,8 +26,10 @@ public:
   std::string Password;
   bool APOP = false; // the log-in is always USER and PASS
 
-  // TCP connect, greeting, USER, PASS. A failure after the TCP connect sends
-  // QUIT and closes before it propagates.
+  // TCP connect (with TLS as TLS asks: from the first byte, or by STLS after
+  // the greeting), greeting, USER, PASS. A server that refuses STLS fails the
+  // connect before the user name is sent. A failure after the TCP connect
+  // sends QUIT (when the link still works) and closes before it propagates.
   void Connect(int timeout = IdTimeoutDefault) override;
   // Reads a status line and maps "+OK"/"-ERR" (any case) to 1/2; anything else
   // raises "Unrecognized POP3 Response Header:\n\"...\"".
@@ -42,4 +50,10 @@ public:
   bool ResetDeletions();
   // QUIT without waiting for the reply, then close.
   void Disconnect() override;
+  // Closes without QUIT: after a failure, so that no deletion mark of the
+  // session is committed, and for a session that is already dead.
+  void DropConnection();
+
+private:
+  void SwitchToTLS();
 };

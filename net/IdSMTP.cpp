@@ -6,7 +6,6 @@
 #include "platform/CodePage.h"
 
 #include <algorithm>
-#include <sstream>
 
 TIdSMTP::TIdSMTP() {
   Port = 25;
@@ -16,7 +15,7 @@ TIdSMTP::TIdSMTP() {
 
 void TIdSMTP::SetAuthenticationType(TAuthenticationType type) {
   FAuthenticationType = type;
-  if (type == atLogin)
+  if (type != atNone)
     FUseEhlo = true;
 }
 
@@ -30,13 +29,10 @@ void TIdSMTP::Connect(int timeout) {
   TIdMessageClient::Connect(timeout);
   try {
     ReadReply(220);
-    FAuthSchemesSupported.clear();
     const std::string name = HeloName.empty() ? GStack->HostName() : HeloName;
-    if (FUseEhlo && SendCommand("EHLO " + name) == 250) {
-      CollectAuthSchemes();
-      return;
-    }
-    SendCommand("HELO " + name, 250);
+    Greet(name);
+    if (TLS.Mode == TIdTLSOptions::tlsStartTLS)
+      SwitchToTLS(name);
   } catch (...) {
     // The refused greeting is what the user must see, not a failure of the farewell.
     try {
@@ -47,30 +43,42 @@ void TIdSMTP::Connect(int timeout) {
   }
 }
 
-// "250-AUTH PLAIN LOGIN" and the older "250-AUTH=LOGIN" both announce LOGIN.
-void TIdSMTP::CollectAuthSchemes() {
-  for (const std::string &entry : LastCmdResult().Text) {
-    std::string line = mv::UpperCase1251(entry);
-    if (line.compare(0, 5, "AUTH ") != 0 && line.compare(0, 5, "AUTH=") != 0)
-      continue;
-    std::string rest = line.substr(4);
-    std::replace(rest.begin(), rest.end(), '=', ' ');
-    std::istringstream words(rest);
-    std::string word;
-    while (words >> word)
-      if (!AuthSchemeAnnounced(word))
-        FAuthSchemesSupported.push_back(word);
+void TIdSMTP::Greet(const std::string &name) {
+  FCapabilities = TIdEhloCapabilities();
+  if (FUseEhlo && SendCommand("EHLO " + name) == 250) {
+    FCapabilities = ParseEhloCapabilities(LastCmdResult().Text);
+    return;
   }
+  SendCommand("HELO " + name, 250);
+}
+
+// STARTTLS (RFC 3207). Asked for, it is never skipped: a server that does not
+// offer or refuses it ends the connect before any credentials could go out
+// in clear. What the server announced before the switch is forgotten.
+void TIdSMTP::SwitchToTLS(const std::string &name) {
+  if (!FCapabilities.StartTLS)
+    throw EIdTLSError(mv::Utf8ToWin1251("Сервер SMTP не предлагает защищённое соединение (STARTTLS)"));
+  if (SendCommand("STARTTLS") != 220) {
+    const std::vector<std::string> &text = LastCmdResult().Text;
+    throw EIdTLSError(
+        mv::Utf8ToWin1251("Сервер SMTP отказался перейти на защищённое соединение (STARTTLS): ") +
+        (text.empty() ? std::string() : text.front()));
+  }
+  StartTLS();
+  Greet(name);
 }
 
 bool TIdSMTP::AuthSchemeAnnounced(const std::string &scheme) const {
-  return std::any_of(FAuthSchemesSupported.begin(), FAuthSchemesSupported.end(),
+  return std::any_of(FCapabilities.AuthSchemes.begin(), FCapabilities.AuthSchemes.end(),
                      [&scheme](const std::string &known) { return mv::SameText1251(known, scheme); });
 }
 
 void TIdSMTP::SendMessage(TIdMessage &message) {
   SendCommand("RSET");
-  if (FAuthenticationType == atLogin && AuthSchemeAnnounced("LOGIN") && !FDidAuthenticate)
+  const char *mechanism = FAuthenticationType == atLogin   ? "LOGIN"
+                          : FAuthenticationType == atPlain ? "PLAIN"
+                                                           : nullptr;
+  if (mechanism && AuthSchemeAnnounced(mechanism) && !FDidAuthenticate)
     Authenticate();
   SendCommand("MAIL FROM:<" + message.From.Address + ">", 250);
   for (const TIdEMailAddressList *list : {&message.Recipients, &message.CCList, &message.BccList})
@@ -89,6 +97,12 @@ bool TIdSMTP::Authenticate() {
     SendCommand("AUTH LOGIN", 334);
     SendCommand(TIdEncoderMIME::EncodeString(Username), 334);
     SendCommand(TIdEncoderMIME::EncodeString(Password), 235);
+    result = true;
+  } else if (FAuthenticationType == atPlain) {
+    // No authorization identity: the server derives it from the user name.
+    SendCommand("AUTH PLAIN " + TIdEncoderMIME::EncodeString(std::string(1, '\0') + Username +
+                                                             std::string(1, '\0') + Password),
+                235);
     result = true;
   }
   FDidAuthenticate = true;

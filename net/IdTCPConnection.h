@@ -109,6 +109,7 @@ protected:
   // Connect's part of the state: a channel the connection made and frees at
   // Disconnect, and the reset of the input state for a fresh connection.
   void SetOwnedIOHandler(std::unique_ptr<TIdIOHandler> handler);
+  bool OwnsIOHandler() const { return FOwnedIOHandler && FOwnedIOHandler.get() == FIOHandler; }
   void ResetInputState();
 
 private:

@@ -26,6 +26,27 @@ QLineEdit *AddField(QFormLayout *form, const char *label) {
   return edit;
 }
 
+// The modes in the order of TIdTLSOptions::TMode.
+QComboBox *AddSecurityChoice(QFormLayout *form) {
+  auto *choice = new QComboBox;
+  choice->addItems({Ui("Нет"), Ui("SSL/TLS"), Ui("STARTTLS")});
+  auto *caption = new QLabel(Ui("&Защита соединения"));
+  caption->setBuddy(choice);
+  form->addRow(caption, choice);
+  return choice;
+}
+
+// Only a choice the user makes proposes a port; filling the dialog does not.
+void ProposePortOnChoice(QComboBox *choice, QLineEdit *port, int (*usualPort)(TIdTLSOptions::TMode)) {
+  QObject::connect(choice, &QComboBox::activated, port, [port, usualPort](int index) {
+    port->setText(QString::number(usualPort(static_cast<TIdTLSOptions::TMode>(index))));
+  });
+}
+
+void ShowMode(QComboBox *choice, TIdTLSOptions::TMode mode) {
+  choice->setCurrentIndex(static_cast<int>(mode));
+}
+
 // Passwords are typed blind, shown as "*".
 void MakePasswordField(QLineEdit *edit) {
   edit->setEchoMode(QLineEdit::Password);
@@ -47,6 +68,9 @@ TfmSetup::TfmSetup(QWidget *parent, std::string baseDir, MailSettings &settings,
   Account = AddField(popForm, "&Идентификатор");
   Password = AddField(popForm, "&Пароль");
   MakePasswordField(Password);
+  cboPopSecurity = AddSecurityChoice(popForm);
+  edtPopFingerprint = AddField(popForm, "Отпе&чаток сертификата (SHA-256)");
+  ProposePortOnChoice(cboPopSecurity, POPPort, UsualPop3Port);
   PageControl1->addTab(popPage, Ui("POP3 установки"));
 
   auto *smtpPage = new QWidget;
@@ -59,10 +83,12 @@ TfmSetup::TfmSetup(QWidget *parent, std::string baseDir, MailSettings &settings,
   Email = AddField(smtpForm, "&Ваш  email");
   lblAuthType = new QLabel(Ui("&Тип:"));
   cboAuthType = new QComboBox;
-  cboAuthType->addItems({QStringLiteral("None"), QStringLiteral("Simple Login")});
+  cboAuthType->addItems({Ui("Нет"), QStringLiteral("AUTH LOGIN"), QStringLiteral("AUTH PLAIN")});
   lblAuthType->setBuddy(cboAuthType);
   smtpForm->addRow(lblAuthType, cboAuthType);
-  smtpForm->setRowVisible(cboAuthType, false);
+  cboSmtpSecurity = AddSecurityChoice(smtpForm);
+  edtSmtpFingerprint = AddField(smtpForm, "Отпе&чаток сертификата (SHA-256)");
+  ProposePortOnChoice(cboSmtpSecurity, SMTPPort, UsualSmtpPort);
   PageControl1->addTab(smtpPage, Ui("SMTP установки"));
 
   BitBtn1 = new QPushButton(QStringLiteral("OK"));
@@ -94,6 +120,10 @@ void TfmSetup::FormCreate() {
   // A stored type the list cannot show leaves it without a selection.
   const int type = settings_.SmtpAuthType;
   cboAuthType->setCurrentIndex(type >= 0 && type < cboAuthType->count() ? type : -1);
+  ShowMode(cboPopSecurity, settings_.PopTLS.Mode);
+  edtPopFingerprint->setText(ToQt(settings_.PopTLS.Fingerprint));
+  ShowMode(cboSmtpSecurity, settings_.SmtpTLS.Mode);
+  edtSmtpFingerprint->setText(ToQt(settings_.SmtpTLS.Fingerprint));
   if (setServerPanel_)
     setServerPanel_(POPServer->text());
 }
@@ -110,6 +140,10 @@ mv::SetupTexts TfmSetup::Texts() const {
   texts.SmtpPassword = FromQt(edtPassword->text());
   texts.PersonalEmail = FromQt(Email->text());
   texts.AuthTypeIndex = cboAuthType->currentIndex();
+  texts.PopSecurityIndex = cboPopSecurity->currentIndex();
+  texts.PopFingerprint = FromQt(edtPopFingerprint->text());
+  texts.SmtpSecurityIndex = cboSmtpSecurity->currentIndex();
+  texts.SmtpFingerprint = FromQt(edtSmtpFingerprint->text());
   return texts;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The mail server settings dialog: shows MailSettings, and on OK writes the
-// ten values to Mail.ini and into MailSettings.
+// ten values of the plain servers, then each server's security and pinned
+// fingerprint, to Mail.ini and into MailSettings.
 #include "config/Config.h"
 
 #include <QDialog>
@@ -32,7 +33,13 @@ public:
   QLineEdit *edtPassword;
   QLineEdit *Email;
   QLabel *lblAuthType;
-  QComboBox *cboAuthType; // kept, never shown: the type survives OK unchanged
+  QComboBox *cboAuthType; // none, AUTH LOGIN, AUTH PLAIN
+  // "Защита соединения" (Нет / SSL/TLS / STARTTLS) and the pinned
+  // fingerprint of each server. Choosing a mode proposes its usual port.
+  QComboBox *cboPopSecurity;
+  QLineEdit *edtPopFingerprint;
+  QComboBox *cboSmtpSecurity;
+  QLineEdit *edtSmtpFingerprint;
   QPushButton *BitBtn1;
 
   void BitBtn1Click();

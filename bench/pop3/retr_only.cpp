@@ -2,7 +2,8 @@
 // (NoDecode: the body lines are only read), so that the connection's line
 // reading is measured alone, the way poplib's RETR loop measures python's.
 //
-// usage: retr_only HOST PORT USER PASSWORD RECV_BUFFER_SIZE   (prints bytes read)
+// usage: retr_only HOST PORT USER PASSWORD RECV_BUFFER_SIZE [CAFILE]   (prints bytes read)
+// With CAFILE the connection is TLS from the first byte, checked against it.
 #include "mime/IdMessage.h"
 #include "net/IdPOP3.h"
 
@@ -12,8 +13,8 @@
 #include <stdexcept>
 
 int main(int argc, char **argv) {
-  if (argc != 6) {
-    std::fprintf(stderr, "usage: retr_only HOST PORT USER PASSWORD RECV_BUFFER_SIZE\n");
+  if (argc != 6 && argc != 7) {
+    std::fprintf(stderr, "usage: retr_only HOST PORT USER PASSWORD RECV_BUFFER_SIZE [CAFILE]\n");
     return 2;
   }
   try {
@@ -23,6 +24,10 @@ int main(int argc, char **argv) {
     pop.Username = argv[3];
     pop.Password = argv[4];
     pop.RecvBufferSize = std::atoi(argv[5]);
+    if (argc == 7) {
+      pop.TLS.Mode = TIdTLSOptions::tlsImplicit;
+      pop.TLS.CAFile = argv[6];
+    }
     std::int64_t bytes = 0;
     pop.OnWork = [&bytes](TIdComponent &, TWorkMode mode, std::int64_t) { (void)mode; };
     pop.Connect();

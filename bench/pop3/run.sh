@@ -29,82 +29,17 @@ done
 
 W=$(mktemp -d /tmp/mv-pop3-bench-XXXXXX)
 g++ -std=c++20 -O2 -I"$here/../.." "$here/retr_only.cpp" -o "$W/retr_only" -Wl,--start-group \
-  "$build/mime/libmv_mime.a" "$build/net/libmv_net.a" "$build/platform/libmv_platform.a" -Wl,--end-group
-cleanup() {
-  [ -f "$W/dovecot.conf" ] && /usr/sbin/dovecot -c "$W/dovecot.conf" stop 2>/dev/null || true
-  rm -rf "$W"
-}
-trap cleanup EXIT
+  "$build/mime/libmv_mime.a" "$build/net/libmv_net.a" "$build/platform/libmv_platform.a" -Wl,--end-group -lssl -lcrypto
+# shellcheck source=bench/pop3/dovecot.sh
+. "$here/dovecot.sh"
+trap 'stop_dovecot "$W"; rm -rf "$W"' EXIT
 
 port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 # shellcheck disable=SC2086 # MAILBOX is four separate numbers
 total=$(/usr/bin/python3 "$here/make_mailbox.py" "$W/mail/test" ${MAILBOX:-})
 messages=$(find "$W/mail/test/cur" -type f | wc -l)
 
-if [ "$(id -u)" -eq 0 ]; then
-  uid=$(id -u mail) gid=$(id -g mail)
-  login_user=dovenull internal_user=dovecot internal_group=dovecot auth_user=root
-  chown -R mail:mail "$W/mail"
-  chmod 0711 "$W"
-else
-  uid=$(id -u) gid=$(id -g)
-  login_user=$(id -un) internal_user=$(id -un) internal_group=$(id -gn) auth_user=$(id -un)
-fi
-echo "test:{PLAIN}secret:$uid:$gid::$W/mail/test::" >"$W/users"
-cat >"$W/dovecot.conf" <<CONF
-base_dir = $W/run
-state_dir = $W/state
-log_path = $W/dovecot.log
-instance_name = mvbench-$port
-protocols = pop3
-listen = 127.0.0.1
-ssl = no
-disable_plaintext_auth = no
-auth_mechanisms = plain login
-default_login_user = $login_user
-default_internal_user = $internal_user
-default_internal_group = $internal_group
-first_valid_uid = $uid
-last_valid_uid = $uid
-passdb {
-  driver = passwd-file
-  args = scheme=PLAIN username_format=%u $W/users
-}
-userdb {
-  driver = passwd-file
-  args = username_format=%u $W/users
-}
-mail_location = maildir:$W/mail/%u
-service pop3-login {
-  chroot =
-  inet_listener pop3 {
-    address = 127.0.0.1
-    port = $port
-  }
-  inet_listener pop3s {
-    port = 0
-  }
-}
-service anvil {
-  chroot =
-}
-service auth {
-  user = $auth_user
-}
-CONF
-/usr/sbin/dovecot -c "$W/dovecot.conf"
-# The port accepts before a login process can answer: wait for the greeting.
-for _ in $(seq 200); do
-  greeting=$(/usr/bin/python3 -c "
-import socket, sys
-try:
-    s = socket.create_connection(('127.0.0.1', $port), timeout=2); print(s.makefile().readline().strip())
-except OSError:
-    pass" || true)
-  [[ $greeting == +OK* ]] && break
-  sleep 0.1
-done
-[[ ${greeting:-} == +OK* ]] || { echo "dovecot did not start:" >&2; tail "$W/dovecot.log" >&2; exit 1; }
+start_dovecot "$W" "$port"
 
 cat >"$W/fetchmailrc" <<RC
 set no syslog

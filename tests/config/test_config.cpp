@@ -1,8 +1,8 @@
+#include "config/Config.h"
+#include "config/RoutingRules.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
-#include "config/Config.h"
-#include "config/RoutingRules.h"
 
 #include "../platform/ScratchDir.h"
 
@@ -81,19 +81,27 @@ TEST_F(ConfigTest, LoadsEveryKeyAndReportsEachBadPortOnce) {
   EXPECT_EQ(s.SmtpPort, 25);
 }
 
-TEST_F(ConfigTest, SettingsDialogWritesTenKeysInOrderAndUpdatesMemory) {
-  mv::SetupTexts t{"pop.local", "abc",   "user",  "secret",   "smtp.local",
-                   "587",       "suser", "spass", "me@local", 1};
+TEST_F(ConfigTest, SettingsDialogWritesItsKeysInOrderAndUpdatesMemory) {
+  mv::SetupTexts t{"pop.local", "abc", "user", "secret", "smtp.local", "587", "suser", "spass",
+                   "me@local",  2,     1,      2,        "ab:CD",      ""};
   MailSettings s;
+  s.SmtpTLS.CAFile = "/etc/office-ca.pem"; // not the dialog's: kept
   mv::SaveSetupTexts(base, t, s);
-  EXPECT_EQ(ReadFile("Mail.ini"),
-            "[Pop3]\r\nServerName=pop.local\r\nServerPort=abc\r\nServerUser=user\r\n"
-            "ServerPassword=secret\r\n[Smtp]\r\nServerName=smtp.local\r\nServerPort=587\r\n"
-            "ServerUser=suser\r\nServerPassword=spass\r\nSMTPAuthenticationType=1\r\n"
-            "[Email]\r\nPersonalEmail=me@local\r\n");
+  // The ten keys of the plain servers first, in their old order; the
+  // security keys of each section after them.
+  EXPECT_EQ(ReadFile("Mail.ini"), "[Pop3]\r\nServerName=pop.local\r\nServerPort=abc\r\nServerUser=user\r\n"
+                                  "ServerPassword=secret\r\nSecurity=1\r\nFingerprint=ab:CD\r\n"
+                                  "[Smtp]\r\nServerName=smtp.local\r\nServerPort=587\r\n"
+                                  "ServerUser=suser\r\nServerPassword=spass\r\nSMTPAuthenticationType=2\r\n"
+                                  "Security=2\r\nFingerprint=\r\n"
+                                  "[Email]\r\nPersonalEmail=me@local\r\n");
   EXPECT_EQ(s.PopPort, 110); // the typed text is stored, memory falls back
   EXPECT_EQ(s.SmtpPort, 587);
-  EXPECT_EQ(s.SmtpAuthType, 1);
+  EXPECT_EQ(s.SmtpAuthType, 2);
+  EXPECT_EQ(s.PopTLS.Mode, TIdTLSOptions::tlsImplicit);
+  EXPECT_EQ(s.PopTLS.Fingerprint, "ab:CD");
+  EXPECT_EQ(s.SmtpTLS.Mode, TIdTLSOptions::tlsStartTLS);
+  EXPECT_EQ(s.SmtpTLS.CAFile, "/etc/office-ca.pem");
   EXPECT_EQ(s.PersonalEmail, "me@local");
   // The passwords are in this file: only the owner may read it.
   struct stat st {};
@@ -105,12 +113,41 @@ TEST_F(ConfigTest, SettingsDialogWritesTenKeysInOrderAndUpdatesMemory) {
   EXPECT_EQ(next.PopUser, "user");
 }
 
+TEST_F(ConfigTest, SecurityDefaultsByPortAndReadsWhatIsStored) {
+  const struct {
+    const char *section; // the server's section as written to Mail.ini
+    int port;
+    const char *security; // nullptr: no Security key
+    TIdTLSOptions::TMode want;
+  } cases[] = {
+      {"Pop3", 995, nullptr, TIdTLSOptions::tlsImplicit}, {"Pop3", 110, nullptr, TIdTLSOptions::tlsNone},
+      {"Smtp", 465, nullptr, TIdTLSOptions::tlsImplicit}, {"Smtp", 587, nullptr, TIdTLSOptions::tlsNone},
+      {"Pop3", 995, "0", TIdTLSOptions::tlsNone},         {"Pop3", 110, "2", TIdTLSOptions::tlsStartTLS},
+      {"Smtp", 25, "1", TIdTLSOptions::tlsImplicit},      {"Smtp", 465, "7", TIdTLSOptions::tlsImplicit},
+      {"Smtp", 25, "-1", TIdTLSOptions::tlsNone},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.section) + ":" + std::to_string(c.port) + " " +
+                 (c.security ? c.security : "(none)"));
+    std::string ini = std::string("[") + c.section + "]\nServerPort=" + std::to_string(c.port) + "\n";
+    if (c.security)
+      ini += std::string("Security=") + c.security + "\nCAFile=/ca.pem\nFingerprint=AA:BB\n";
+    WriteFile("Mail.ini", ini);
+    MailSettings s;
+    LoadSettings(base, s);
+    const TIdTLSOptions &tls = std::string(c.section) == "Pop3" ? s.PopTLS : s.SmtpTLS;
+    EXPECT_EQ(tls.Mode, c.want);
+    EXPECT_EQ(tls.CAFile, c.security ? "/ca.pem" : "");
+    EXPECT_EQ(tls.Fingerprint, c.security ? "AA:BB" : "");
+  }
+}
+
 TEST_F(ConfigTest, SettingsDialogStopsAtTheFailingWrite) {
   WriteFile("Mail.ini", "[Pop3]\nServerName=old\n");
   chmod((dir.DiskPath() + "Mail.ini").c_str(), 0400);
   MailSettings s;
   s.PopHost = "memory";
-  mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "e", 0};
+  mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "e", 0, 0, 0, "", ""};
   try {
     mv::SaveSetupTexts(base, t, s);
     FAIL() << "no error";

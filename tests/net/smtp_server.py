@@ -1,10 +1,12 @@
 """A real SMTP server on 127.0.0.1 for the SMTP client's tests.
 
 usage: smtp_server.py OUTDIR [--user test] [--password secret] [--auth-required]
+                        [--tls-cert CERT --tls-key KEY [--implicit-tls]]
 
 Binds a free port itself, prints "ready PORT" on stdout once it accepts
 connections, and runs until SIGTERM. EHLO announces AUTH PLAIN and LOGIN
-without TLS. Every accepted message becomes OUTDIR/NNNNNN.json (mail_from,
+without TLS. With a certificate it offers STARTTLS and announces AUTH only
+after it; with --implicit-tls it speaks TLS from the first byte instead. Every accepted message becomes OUTDIR/NNNNNN.json (mail_from,
 rcpt_tos, auth_user, helo) and OUTDIR/NNNNNN.eml (the DATA after
 dot-unstuffing), the .eml renamed into place so it appears complete.
 """
@@ -15,6 +17,7 @@ import logging
 import os
 import signal
 import socket
+import ssl
 import sys
 import warnings
 
@@ -56,7 +59,15 @@ def main():
     parser.add_argument("--user", default="test")
     parser.add_argument("--password", default="secret")
     parser.add_argument("--auth-required", action="store_true")
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
+    parser.add_argument("--implicit-tls", action="store_true")
     args = parser.parse_args()
+    context = None
+    if args.tls_cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+    starttls = context is not None and not args.implicit_tls
 
     def authenticator(server, session, envelope, mechanism, auth_data):
         ok = (isinstance(auth_data, LoginPassword) and auth_data.login == args.user.encode()
@@ -69,10 +80,12 @@ def main():
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
-    factory = lambda: SMTP(store, authenticator=authenticator, auth_require_tls=False,
+    factory = lambda: SMTP(store, authenticator=authenticator, auth_require_tls=starttls,
+                           tls_context=context if starttls else None,
                            auth_required=args.auth_required, data_size_limit=256 * 1024 * 1024,
                            loop=loop)
-    server = loop.run_until_complete(loop.create_server(factory, sock=listener))
+    server = loop.run_until_complete(loop.create_server(
+        factory, sock=listener, ssl=context if args.implicit_tls else None))
     loop.add_signal_handler(signal.SIGTERM, loop.stop)
     print("ready %d" % listener.getsockname()[1], flush=True)
     try:

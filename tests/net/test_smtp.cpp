@@ -235,3 +235,25 @@ TEST(SMTP, EhloAndAuthenticationSettingsAreCoupled) {
   smtp.SetUseEhlo(false);
   EXPECT_EQ(smtp.AuthenticationType(), atNone);
 }
+
+TEST(SMTP, AuthPlainSendsTheCredentialsInTheCommand) {
+  ScriptedPeer peer;
+  peer.Line("220 mx").Reply("250-mx\r\n250 AUTH LOGIN PLAIN").Reply("250 reset").Reply("235 ok");
+  peer.Reply("250 sender ok").Reply("250 ok").Reply("354 go ahead").ReadData().Line("250 queued").Start();
+  TIdSMTP smtp;
+  smtp.Username = "test";
+  smtp.Password = "secret";
+  smtp.SetAuthenticationType(atPlain);
+  Dial(smtp, peer);
+  TIdMessage message;
+  Fill(message);
+  message.Recipients.SetAddressesText("you@example.org");
+  smtp.SendMessage(message);
+  EXPECT_TRUE(smtp.DidAuthenticate());
+  smtp.Disconnect();
+  const Lines commands = Commands(peer.Transcript());
+  ASSERT_GE(commands.size(), 4u);
+  EXPECT_EQ(commands[1], "RSET");
+  EXPECT_EQ(commands[2], "AUTH PLAIN AHRlc3QAc2VjcmV0"); // base64 of NUL test NUL secret
+  EXPECT_EQ(commands[3], "MAIL FROM:<me@example.org>");
+}

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
@@ -26,6 +27,7 @@ namespace fs = std::filesystem;
 namespace {
 constexpr const char *kDovecot = "/usr/sbin/dovecot";
 constexpr const char *kPython = "/usr/bin/python3"; // Debian's, with python3-aiosmtpd
+constexpr const char *kOpenSSL = "/usr/bin/openssl";
 // Start-up takes about a second; a loaded sanitizer run gets much more.
 constexpr auto kStartLimit = std::chrono::seconds(60);
 
@@ -48,7 +50,7 @@ int FreePort() {
   return ntohs(address.sin_port);
 }
 
-pid_t Spawn(const std::vector<std::string> &argv, int stdoutFd = -1) {
+pid_t Spawn(const std::vector<std::string> &argv, int stdoutFd = -1, int stderrFd = -1) {
   std::vector<char *> args;
   for (const std::string &arg : argv)
     args.push_back(const_cast<char *>(arg.c_str()));
@@ -57,6 +59,8 @@ pid_t Spawn(const std::vector<std::string> &argv, int stdoutFd = -1) {
   posix_spawn_file_actions_init(&actions);
   if (stdoutFd >= 0)
     posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
+  if (stderrFd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, stderrFd, STDERR_FILENO);
   pid_t pid = -1;
   const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -96,7 +100,132 @@ std::string WithCrLf(const std::string &text) {
   }
   return out;
 }
+// Starts a server script that prints "ready PORT" once it accepts
+// connections; returns its process and sets port.
+pid_t SpawnServer(const std::vector<std::string> &argv, int &port) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0)
+    throw std::runtime_error("pipe failed");
+  const pid_t pid = Spawn(argv, pipeFds[1]);
+  close(pipeFds[1]);
+  std::string line;
+  pollfd entry{pipeFds[0], POLLIN, 0};
+  const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+  char c;
+  while (std::chrono::steady_clock::now() < deadline && poll(&entry, 1, 1000) >= 0) {
+    if (!(entry.revents & (POLLIN | POLLHUP)))
+      continue;
+    if (read(pipeFds[0], &c, 1) != 1 || c == '\n')
+      break;
+    line += c;
+  }
+  close(pipeFds[0]);
+  if (line.rfind("ready ", 0) != 0) {
+    Stop(pid);
+    throw std::runtime_error(argv[1] + " did not start: " + line);
+  }
+  port = std::atoi(line.c_str() + 6);
+  return pid;
+}
+
+// Runs a tool to its end; its output goes to outputPath when one is given,
+// its chatter on stderr nowhere.
+void RunTool(const std::vector<std::string> &argv, const std::string &outputPath = "/dev/null") {
+  const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const int quiet = open("/dev/null", O_WRONLY);
+  const pid_t pid = Spawn(argv, out, quiet);
+  close(out);
+  close(quiet);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error(argv[0] + " " + argv[1] + " failed");
+}
+
+// The extensions a CA and a server certificate need to pass a strict check.
+constexpr const char *kCertificateConfig = R"(
+[req]
+distinguished_name = dn
+prompt = no
+[dn]
+CN = MailVornex Test CA
+[ca]
+basicConstraints = critical,CA:TRUE
+keyUsage = critical,keyCertSign,cRLSign
+subjectKeyIdentifier = hash
+[server]
+basicConstraints = CA:FALSE
+keyUsage = critical,digitalSignature,keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = DNS:localhost
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+)";
 } // namespace
+
+bool TestCertificates::Available() {
+  return access(kOpenSSL, X_OK) == 0;
+}
+
+TestCertificates::TestCertificates() {
+  FWorkDir = MakeWorkDir("certs");
+  const std::string &w = FWorkDir;
+  const std::string config = w + "/openssl.cnf";
+  WriteFile(config, kCertificateConfig);
+  CAFile = w + "/ca.crt";
+  CertFile = w + "/server.crt";
+  KeyFile = w + "/server.key";
+  const std::vector<std::string> newKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                                           "-nodes"};
+  std::vector<std::string> ca = {kOpenSSL,
+                                 "req",
+                                 "-x509",
+                                 "-config",
+                                 config,
+                                 "-extensions",
+                                 "ca",
+                                 "-days",
+                                 "2",
+                                 "-subj",
+                                 "/CN=MailVornex Test CA",
+                                 "-keyout",
+                                 w + "/ca.key",
+                                 "-out",
+                                 CAFile};
+  ca.insert(ca.begin() + 3, newKey.begin(), newKey.end());
+  RunTool(ca);
+  std::vector<std::string> request = {kOpenSSL,        "req",     "-config", config, "-subj",
+                                      "/CN=localhost", "-keyout", KeyFile,   "-out", w + "/server.csr"};
+  request.insert(request.begin() + 2, newKey.begin(), newKey.end());
+  RunTool(request);
+  RunTool({kOpenSSL, "x509", "-req", "-in", w + "/server.csr", "-CA", CAFile, "-CAkey", w + "/ca.key",
+           "-CAcreateserial", "-days", "2", "-extfile", config, "-extensions", "server", "-out", CertFile});
+  RunTool({kOpenSSL, "x509", "-in", CertFile, "-noout", "-fingerprint", "-sha256"}, w + "/fingerprint");
+  // "sha256 Fingerprint=AB:CD:..."
+  const std::string printed = ReadFile(w + "/fingerprint");
+  const std::size_t equals = printed.find('=');
+  if (equals == std::string::npos)
+    throw std::runtime_error("no fingerprint: " + printed);
+  Fingerprint = printed.substr(equals + 1, printed.find_first_of("\r\n", equals) - equals - 1);
+  fs::permissions(w, fs::perms(0755));
+  for (const std::string &file : {CAFile, CertFile, KeyFile})
+    fs::permissions(file, fs::perms(0644));
+}
+
+TestCertificates::~TestCertificates() {
+  std::error_code ignored;
+  fs::remove_all(FWorkDir, ignored);
+}
+
+LegacyTLSServer::LegacyTLSServer(const TestCertificates &tls) {
+  FPid = SpawnServer(
+      {kPython, std::string(MV_SOURCE_DIR) + "/tests/net/legacy_tls_server.py", tls.CertFile, tls.KeyFile},
+      FPort);
+}
+
+LegacyTLSServer::~LegacyTLSServer() {
+  Stop(FPid);
+}
 
 std::string ReadGreeting(int port) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -120,8 +249,19 @@ bool DovecotServer::Available() {
 }
 
 DovecotServer::DovecotServer(const std::vector<std::string> &messages) {
+  Start(messages);
+}
+
+DovecotServer::DovecotServer(const std::vector<std::string> &messages, const TestCertificates &tls)
+    : FTLS(&tls) {
+  Start(messages);
+}
+
+void DovecotServer::Start(const std::vector<std::string> &messages) {
   FWorkDir = MakeWorkDir("dovecot");
   FPort = FreePort();
+  if (FTLS)
+    FTLSPort = FreePort();
   const std::string maildir = FWorkDir + "/mail/test";
   for (const char *sub : {"cur", "new", "tmp"})
     fs::create_directories(maildir + "/" + sub);
@@ -178,7 +318,8 @@ void DovecotServer::WriteConfiguration() {
        << "instance_name = mvtest-" << FPort << "\n"
        << "protocols = pop3\n"
        << "listen = 127.0.0.1\n"
-       << "ssl = no\n"
+       << (FTLS ? "ssl = yes\nssl_cert = <" + FTLS->CertFile + "\nssl_key = <" + FTLS->KeyFile + "\n"
+                : std::string("ssl = no\n"))
        << "disable_plaintext_auth = no\n"
        << "auth_mechanisms = plain login\n"
        << "default_login_user = " << loginUser << "\n"
@@ -191,7 +332,8 @@ void DovecotServer::WriteConfiguration() {
        << "mail_location = maildir:" << w << "/mail/%u\n"
        << "service pop3-login {\n  chroot =\n"
        << "  inet_listener pop3 {\n    address = 127.0.0.1\n    port = " << FPort << "\n  }\n"
-       << "  inet_listener pop3s {\n    port = 0\n  }\n}\n"
+       << "  inet_listener pop3s {\n    address = 127.0.0.1\n    port = " << FTLSPort << "\n"
+       << (FTLS ? "    ssl = yes\n" : "") << "  }\n}\n"
        << "service anvil {\n  chroot =\n}\n"
        << "service auth {\n  user = " << authUser << "\n}\n";
   WriteFile(w + "/dovecot.conf", conf.str());
@@ -243,35 +385,24 @@ bool SmtpServer::Available() {
 }
 
 SmtpServer::SmtpServer(bool authRequired) {
+  Start(authRequired ? std::vector<std::string>{"--auth-required"} : std::vector<std::string>{});
+}
+
+SmtpServer::SmtpServer(bool authRequired, const TestCertificates &tls, TLSMode mode) {
+  std::vector<std::string> args = {"--tls-cert", tls.CertFile, "--tls-key", tls.KeyFile};
+  if (mode == ImplicitTLS)
+    args.push_back("--implicit-tls");
+  if (authRequired)
+    args.push_back("--auth-required");
+  Start(args);
+}
+
+void SmtpServer::Start(std::vector<std::string> extraArgs) {
   FWorkDir = MakeWorkDir("smtp");
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0)
-    throw std::runtime_error("pipe failed");
   std::vector<std::string> argv = {kPython, std::string(MV_SOURCE_DIR) + "/tests/net/smtp_server.py",
                                    FWorkDir};
-  if (authRequired)
-    argv.push_back("--auth-required");
-  FPid = Spawn(argv, pipeFds[1]);
-  close(pipeFds[1]);
-  // The server prints "ready PORT" once it accepts connections.
-  std::string line;
-  pollfd entry{pipeFds[0], POLLIN, 0};
-  const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-  char c;
-  while (std::chrono::steady_clock::now() < deadline && poll(&entry, 1, 1000) >= 0) {
-    if (!(entry.revents & (POLLIN | POLLHUP)))
-      continue;
-    if (read(pipeFds[0], &c, 1) != 1 || c == '\n')
-      break;
-    line += c;
-  }
-  close(pipeFds[0]);
-  if (line.rfind("ready ", 0) != 0) {
-    Stop(FPid);
-    FPid = -1;
-    throw std::runtime_error("SMTP server did not start: " + line);
-  }
-  FPort = std::atoi(line.c_str() + 6);
+  argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+  FPid = SpawnServer(argv, FPort);
 }
 
 SmtpServer::~SmtpServer() {

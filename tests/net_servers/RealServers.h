@@ -3,10 +3,33 @@
 // temporary work directory and on a free port, stopped and removed at the
 // end: dovecot's POP3 server with one user (test / secret) and a maildir
 // filled from given message texts, and an aiosmtpd SMTP server (with
-// AUTH LOGIN, test / secret) that stores every message it accepts.
+// AUTH LOGIN, test / secret) that stores every message it accepts. Either
+// can speak TLS with a certificate made at test time (TestCertificates).
 #include <string>
 #include <sys/types.h>
 #include <vector>
+
+// A test CA and a server certificate it signed for the name "localhost" (and
+// no IP address), made with the openssl tool in a private directory that is
+// removed at the end.
+class TestCertificates {
+public:
+  // False when the openssl tool is missing.
+  static bool Available();
+  TestCertificates();
+  ~TestCertificates();
+  TestCertificates(const TestCertificates &) = delete;
+  TestCertificates &operator=(const TestCertificates &) = delete;
+
+  std::string CAFile;   // the CA certificate (PEM)
+  std::string CertFile; // the server certificate (PEM)
+  std::string KeyFile;  // its private key
+  // The server certificate's SHA-256 fingerprint as openssl prints it ("AB:CD:...").
+  std::string Fingerprint;
+
+private:
+  std::string FWorkDir;
+};
 
 class DovecotServer {
 public:
@@ -17,19 +40,25 @@ public:
   static bool Available();
   // Starts dovecot with the messages (in mailbox order) and returns once it greets.
   explicit DovecotServer(const std::vector<std::string> &messages);
+  // The same with TLS: STLS offered on Port(), POP3S on TLSPort().
+  DovecotServer(const std::vector<std::string> &messages, const TestCertificates &tls);
   ~DovecotServer();
   DovecotServer(const DovecotServer &) = delete;
   DovecotServer &operator=(const DovecotServer &) = delete;
 
   int Port() const { return FPort; }
+  int TLSPort() const { return FTLSPort; }
   // Message files in the maildir now (deleted messages are gone after QUIT).
   int StoredMessageCount() const;
 
 private:
+  void Start(const std::vector<std::string> &messages);
   void WriteConfiguration();
   void WaitForGreeting();
   std::string FWorkDir;
+  const TestCertificates *FTLS = nullptr;
   int FPort = 0;
+  int FTLSPort = 0;
   pid_t FPid = -1;
 };
 
@@ -45,6 +74,10 @@ public:
   // False when python3 or its aiosmtpd module is missing.
   static bool Available();
   explicit SmtpServer(bool authRequired = false);
+  enum TLSMode { StartTLS, ImplicitTLS };
+  // With TLS: STARTTLS offered, and AUTH only after it; or TLS from the first
+  // byte, AUTH offered at once.
+  SmtpServer(bool authRequired, const TestCertificates &tls, TLSMode mode);
   ~SmtpServer();
   SmtpServer(const SmtpServer &) = delete;
   SmtpServer &operator=(const SmtpServer &) = delete;
@@ -54,7 +87,24 @@ public:
   std::vector<Received> Messages() const;
 
 private:
+  void Start(std::vector<std::string> extraArgs);
   std::string FWorkDir;
+  int FPort = 0;
+  pid_t FPid = -1;
+};
+
+// A TLS server that speaks only TLS 1.0 and 1.1, which nothing should accept
+// any more (python3's ssl). It takes one connection after another and greets
+// a client that completes the handshake with "+OK".
+class LegacyTLSServer {
+public:
+  explicit LegacyTLSServer(const TestCertificates &tls);
+  ~LegacyTLSServer();
+  LegacyTLSServer(const LegacyTLSServer &) = delete;
+  LegacyTLSServer &operator=(const LegacyTLSServer &) = delete;
+  int Port() const { return FPort; }
+
+private:
   int FPort = 0;
   pid_t FPid = -1;
 };

@@ -1,6 +1,6 @@
 #include "QtTestSupport.h"
-#include "platform/IniFile.h"
 #include "config/Config.h"
+#include "platform/IniFile.h"
 #include "settings/QtText.h"
 #include "settings/Setup.h"
 
@@ -58,8 +58,10 @@ TEST_F(SetupFixture, ShowsTheSettingsAndNamesTheServerOnThePanel) {
 
   dialog->show();
   EXPECT_EQ(dialog->PageControl1->currentIndex(), 0);
-  EXPECT_FALSE(dialog->cboAuthType->isVisible()); // the type is never offered for change
-  EXPECT_FALSE(dialog->lblAuthType->isVisible());
+  dialog->PageControl1->setCurrentIndex(1);
+  EXPECT_TRUE(dialog->cboAuthType->isVisible()); // the type is offered for change
+  EXPECT_TRUE(dialog->lblAuthType->isVisible());
+  EXPECT_EQ(dialog->cboAuthType->itemText(2), "AUTH PLAIN");
   dialog->close();
 }
 
@@ -82,10 +84,12 @@ TEST_F(SetupFixture, OkWritesEveryKeyAsTypedAndUpdatesTheSettings) {
   EXPECT_EQ(ini.ReadString("Smtp", "SMTPAuthenticationType", ""), "1");
   EXPECT_EQ(ini.ReadString("Email", "PersonalEmail", ""), mv::FromQt(Ui("петров@org.test")));
   // Written in the dialog's order: the type comes last, after [Email].
-  EXPECT_EQ(ini.ReadSection("Pop3"),
-            (std::vector<std::string>{"ServerName", "ServerPort", "ServerUser", "ServerPassword"}));
-  EXPECT_EQ(ini.ReadSection("Smtp"), (std::vector<std::string>{"ServerName", "ServerPort", "ServerUser",
-                                                               "ServerPassword", "SMTPAuthenticationType"}));
+  // The security keys of each section follow its old ones.
+  EXPECT_EQ(ini.ReadSection("Pop3"), (std::vector<std::string>{"ServerName", "ServerPort", "ServerUser",
+                                                               "ServerPassword", "Security", "Fingerprint"}));
+  EXPECT_EQ(ini.ReadSection("Smtp"),
+            (std::vector<std::string>{"ServerName", "ServerPort", "ServerUser", "ServerPassword",
+                                      "SMTPAuthenticationType", "Security", "Fingerprint"}));
 
   EXPECT_EQ(settings.PopHost, "mail.org.test");
   EXPECT_EQ(settings.PopPort, 110);
@@ -93,6 +97,42 @@ TEST_F(SetupFixture, OkWritesEveryKeyAsTypedAndUpdatesTheSettings) {
   EXPECT_EQ(settings.SmtpPort, 25);
   EXPECT_EQ(settings.SmtpAuthType, 1);
   EXPECT_EQ(panel.last(), "mail.org.test"); // hiding names the server again
+}
+
+TEST_F(SetupFixture, SecurityChoiceProposesThePortAndIsSavedWithTheFingerprint) {
+  const struct {
+    const char *section;
+    int pick; // index chosen in "Защита соединения"
+    const char *port;
+  } cases[] = {{"Pop3", 0, "110"}, {"Pop3", 2, "110"}, {"Pop3", 1, "995"},
+               {"Smtp", 1, "465"}, {"Smtp", 0, "25"},  {"Smtp", 2, "587"}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.section) + " " + std::to_string(c.pick));
+    settings = SampleSettings();
+    settings.PopTLS.Mode = TIdTLSOptions::tlsImplicit;
+    settings.SmtpTLS.Mode = TIdTLSOptions::tlsStartTLS;
+    settings.SmtpTLS.Fingerprint = "AA:BB";
+    auto dialog = Make();
+    const bool pop = std::string(c.section) == "Pop3";
+    QComboBox *choice = pop ? dialog->cboPopSecurity : dialog->cboSmtpSecurity;
+    QLineEdit *port = pop ? dialog->POPPort : dialog->SMTPPort;
+    QLineEdit *fingerprint = pop ? dialog->edtPopFingerprint : dialog->edtSmtpFingerprint;
+    const TIdTLSOptions &tls = pop ? settings.PopTLS : settings.SmtpTLS;
+    EXPECT_EQ(choice->currentIndex(), static_cast<int>(tls.Mode)); // shown as stored, port untouched
+    EXPECT_EQ(port->text(), QString::number(pop ? 995 : 587));
+    EXPECT_EQ(fingerprint->text(), mv::ToQt(tls.Fingerprint));
+    choice->setCurrentIndex(c.pick);
+    emit choice->activated(c.pick); // as a choice by the user
+    EXPECT_EQ(port->text(), c.port);
+    fingerprint->setText(Ui("ab:cd"));
+    dialog->BitBtn1Click();
+    IniFile ini(dir + "Mail.ini");
+    EXPECT_EQ(ini.ReadString(c.section, "Security", ""), std::to_string(c.pick));
+    EXPECT_EQ(ini.ReadString(c.section, "ServerPort", ""), c.port);
+    EXPECT_EQ(ini.ReadString(c.section, "Fingerprint", ""), "ab:cd");
+    EXPECT_EQ(tls.Mode, c.pick);
+    EXPECT_EQ(tls.Fingerprint, "ab:cd");
+  }
 }
 
 TEST_F(SetupFixture, AnUnshowableAuthTypeIsWrittenBackAsMinusOne) {
