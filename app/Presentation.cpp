@@ -8,18 +8,12 @@
 #include <QFileInfo>
 
 namespace mv {
-namespace {
-constexpr int kMaxStartCount = 50;
-}
-
 QString PresentationFileName() {
   return Ui("Презентация Тарвида.pps");
 }
 
 bool CountStartAndDecide(const std::string &baseDir, bool hideChecked) {
-  const int n = ReadStartCount(baseDir) + 1;
-  WriteStartCount(baseDir, n > kMaxStartCount ? 0 : n);
-  return !hideChecked || n > kMaxStartCount;
+  return !hideChecked || CountStart(baseDir).Wrapped;
 }
 
 bool OpenPresentation(const UrlLauncher &launch) {

@@ -4,6 +4,8 @@
 #include "platform/IniFile.h"
 #include "platform/Numbers.h"
 
+#include <algorithm>
+
 namespace {
 // Mail.ini holds the passwords in plain text: only its owner may read it.
 constexpr int kMailIniMode = 0600;
@@ -26,10 +28,11 @@ int ReadPort(const mv::IniFile &ini, const char *section, int def, std::vector<s
   }
 }
 
-// The interval's text: empty or missing gives def, anything else strictly.
+// The interval's text: empty or missing gives def, anything else strictly,
+// brought into the range the timer can run.
 int ReadInterval(const std::string &baseDir, int def) {
   const std::string text = FilePathIni(baseDir).ReadString("Interval", "INT", "");
-  return text.empty() ? def : mv::StrToInt(text);
+  return text.empty() ? def : std::clamp(mv::StrToInt(text), mv::kMinPollSeconds, mv::kMaxPollSeconds);
 }
 } // namespace
 
@@ -58,27 +61,35 @@ std::string FilePathIniPath(const std::string &baseDir) {
 }
 
 void SaveSetupTexts(const std::string &baseDir, const SetupTexts &texts, MailSettings &settings) {
-  IniFile ini = MailIni(baseDir);
-  ini.WriteString("Pop3", "ServerName", texts.PopHost);
+  MailIni(baseDir).Edit([&texts](IniText &ini) {
+    ini.WriteString("Pop3", "ServerName", texts.PopHost);
+    ini.WriteString("Pop3", "ServerPort", texts.PopPort);
+    ini.WriteString("Pop3", "ServerUser", texts.PopUser);
+    ini.WriteString("Pop3", "ServerPassword", texts.PopPassword);
+    ini.WriteString("Smtp", "ServerName", texts.SmtpHost);
+    ini.WriteString("Smtp", "ServerPort", texts.SmtpPort);
+    ini.WriteString("Smtp", "ServerUser", texts.SmtpUser);
+    ini.WriteString("Smtp", "ServerPassword", texts.SmtpPassword);
+    ini.WriteString("Email", "PersonalEmail", texts.PersonalEmail);
+    ini.WriteInteger("Smtp", "SMTPAuthenticationType", texts.AuthTypeIndex);
+  });
   settings.PopHost = texts.PopHost;
-  ini.WriteString("Pop3", "ServerPort", texts.PopPort);
   settings.PopPort = StrToIntDef(texts.PopPort, kDefaultPopPort);
-  ini.WriteString("Pop3", "ServerUser", texts.PopUser);
   settings.PopUser = texts.PopUser;
-  ini.WriteString("Pop3", "ServerPassword", texts.PopPassword);
   settings.PopPassword = texts.PopPassword;
-  ini.WriteString("Smtp", "ServerName", texts.SmtpHost);
   settings.SmtpHost = texts.SmtpHost;
-  ini.WriteString("Smtp", "ServerPort", texts.SmtpPort);
   settings.SmtpPort = StrToIntDef(texts.SmtpPort, kDefaultSmtpPort);
-  ini.WriteString("Smtp", "ServerUser", texts.SmtpUser);
   settings.SmtpUser = texts.SmtpUser;
-  ini.WriteString("Smtp", "ServerPassword", texts.SmtpPassword);
   settings.SmtpPassword = texts.SmtpPassword;
-  ini.WriteString("Email", "PersonalEmail", texts.PersonalEmail);
   settings.PersonalEmail = texts.PersonalEmail;
-  ini.WriteInteger("Smtp", "SMTPAuthenticationType", texts.AuthTypeIndex);
   settings.SmtpAuthType = texts.AuthTypeIndex;
+}
+
+void RefuseLineBreaks(const SetupTexts &texts) {
+  for (const std::string *text :
+       {&texts.PopHost, &texts.PopPort, &texts.PopUser, &texts.PopPassword, &texts.SmtpHost, &texts.SmtpPort,
+        &texts.SmtpUser, &texts.SmtpPassword, &texts.PersonalEmail})
+    RefuseLineBreak(*text);
 }
 
 bool ReadDeleteRouted(const std::string &baseDir) {
@@ -102,14 +113,14 @@ void WriteStartCount(const std::string &baseDir, int value) {
   MailIni(baseDir).WriteInteger("Demo", "Cnt_dm", value);
 }
 
-int CountStart(const std::string &baseDir) {
-  // The counter runs 0..50 and wraps to 0, the start at which the prompt
-  // shows the presentation even when the user asked not to see it.
-  constexpr int kLastCount = 50;
-  const int n = ReadStartCount(baseDir) + 1;
-  const int stored = n > kLastCount ? 0 : n;
-  WriteStartCount(baseDir, stored);
-  return stored;
+StartCount CountStart(const std::string &baseDir) {
+  const int current = ReadStartCount(baseDir);
+  // n := Cnt_dm + 1 is above the last count exactly when Cnt_dm is at least
+  // the last count; put so, a hand-edited 2147483647 cannot overflow.
+  const bool wrapped = current >= kLastStartCount;
+  const StartCount count{wrapped ? 0 : current + 1, wrapped};
+  WriteStartCount(baseDir, count.Stored);
+  return count;
 }
 
 int ReadPollIntervalForStart(const std::string &baseDir) {
@@ -120,8 +131,9 @@ int ReadPollIntervalForDialog(const std::string &baseDir) {
 }
 
 void WritePollInterval(const std::string &baseDir, int seconds) {
-  IniFile ini = FilePathIni(baseDir);
-  ini.EraseSection("Interval");
-  ini.WriteInteger("Interval", "INT", seconds);
+  FilePathIni(baseDir).Edit([seconds](IniText &ini) {
+    ini.EraseSection("Interval");
+    ini.WriteInteger("Interval", "INT", seconds);
+  });
 }
 } // namespace mv

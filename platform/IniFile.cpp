@@ -99,7 +99,11 @@ int ProcessUmask() {
 IniFile::IniFile(std::string path, int createMode) : path_(std::move(path)), createMode_(createMode) {}
 
 std::shared_ptr<const IniText> IniFile::Snapshot() const {
-  const auto fail = [this]() { throw EIniFileException("Unable to read " + path_); };
+  return Load("Unable to read ");
+}
+
+std::shared_ptr<const IniText> IniFile::Load(const char *failure) const {
+  const auto fail = [&]() { throw EIniFileException(failure + path_); };
   const std::string disk = ToDiskPath(path_);
   struct stat st {};
   if (stat(disk.c_str(), &st) != 0) {
@@ -167,7 +171,8 @@ void IniFile::Store(const IniText &iniText) const {
 }
 
 void IniFile::Edit(const std::function<void(IniText &)> &edit) {
-  IniText text = *Snapshot();
+  // A file that cannot be read fails the write before anything is written.
+  IniText text = *Load("Unable to write to ");
   edit(text);
   if (text.Changed())
     Store(text);

@@ -16,8 +16,8 @@
 // time has changed; an unchanged file costs one stat per read.
 //
 // A file that exists but cannot be read raises EIniFileException "Unable to
-// read <path>", for writes too: a write never replaces a file it could not
-// read. A write never leaves a half-written file: the new text goes to a
+// read <path>" from a read and "Unable to write to <path>" from a write: a
+// write never replaces a file it could not read. A write never leaves a half-written file: the new text goes to a
 // temporary file in the same directory, which is then renamed over the old.
 // A failed write raises EIniFileException "Unable to write to <path>".
 //
@@ -75,6 +75,8 @@ public:
   void Edit(const std::function<void(IniText &)> &edit);
 
 private:
+  // The current text; a file that cannot be read raises failure + path.
+  std::shared_ptr<const IniText> Load(const char *failure) const;
   void Store(const IniText &text) const;
 
   std::string path_;

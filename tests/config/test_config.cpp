@@ -1,12 +1,14 @@
+#include "config/Config.h"
+#include "config/RoutingRules.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
-#include "config/Config.h"
-#include "config/RoutingRules.h"
 
 #include "../platform/ScratchDir.h"
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -28,6 +30,15 @@ protected:
   ScratchDir dir;
   std::string base = dir.Path();
 };
+
+void ExpectError(const std::function<void()> &action, const std::string &text) {
+  try {
+    action();
+    ADD_FAILURE() << "no error, expected: " << text;
+  } catch (const Exception &e) {
+    EXPECT_EQ(e.Message(), text);
+  }
+}
 
 RoutingRule Rule(const std::string &file, const std::string &address, const std::string &directory) {
   RoutingRule rule;
@@ -120,6 +131,20 @@ TEST_F(ConfigTest, SettingsDialogStopsAtTheFailingWrite) {
   EXPECT_EQ(s.PopHost, "memory");
 }
 
+TEST_F(ConfigTest, TypedLineBreaksAreRefusedBeforeAnythingIsStored) {
+  WriteFile("Mail.ini", "[Pop3]\nServerName=old\n");
+  MailSettings s;
+  s.PopHost = "memory";
+  mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "me@local\n[Check]\nCh_Del=1", 0};
+  ExpectError([&] { mv::RefuseLineBreaks(t); }, mv::kLineBreakRefused);
+  ExpectError([&] { mv::SaveSetupTexts(base, t, s); }, mv::kLineBreakRefused);
+  EXPECT_EQ(ReadFile("Mail.ini"), "[Pop3]\nServerName=old\n");
+  EXPECT_EQ(s.PopHost, "memory");
+  ExpectError([&] { mv::WriteRoutingRules(base, {Rule("*", "", "/data/\r\nP1=/etc/")}); },
+              mv::kLineBreakRefused);
+  EXPECT_EQ(ReadFile("FilePath.ini"), "");
+}
+
 TEST_F(ConfigTest, DeleteFlagPresentationFlagAndStartCounter) {
   mv::WriteDeleteRouted(base, true);
   EXPECT_EQ(mv::IniFile(base + "Mail.ini").ReadString("Check", "Ch_Del", ""), "1");
@@ -132,10 +157,22 @@ TEST_F(ConfigTest, DeleteFlagPresentationFlagAndStartCounter) {
   mv::WriteHidePresentation(base, true);
   EXPECT_TRUE(mv::ReadHidePresentation(base));
   mv::WriteStartCount(base, 49);
-  EXPECT_EQ(mv::CountStart(base), 50);
-  EXPECT_EQ(mv::CountStart(base), 0); // 51 wraps to 0
+  EXPECT_EQ(mv::CountStart(base).Stored, 50);
+  EXPECT_EQ(mv::CountStart(base).Stored, 0); // 51 wraps to 0
   EXPECT_EQ(mv::ReadStartCount(base), 0);
-  EXPECT_EQ(mv::CountStart(base), 1);
+  EXPECT_EQ(mv::CountStart(base).Stored, 1);
+  // Hand-edited counters at the ends of the integer range.
+  const struct {
+    int stored, next;
+    bool wrapped;
+  } counts[] = {{50, 0, true}, {2147483647, 0, true}, {-2147483647 - 1, -2147483647, false}, {-1, 0, false}};
+  for (const auto &c : counts) {
+    mv::WriteStartCount(base, c.stored);
+    const mv::StartCount count = mv::CountStart(base);
+    EXPECT_EQ(count.Stored, c.next) << c.stored;
+    EXPECT_EQ(count.Wrapped, c.wrapped) << c.stored;
+    EXPECT_EQ(mv::ReadStartCount(base), c.next);
+  }
   EXPECT_FALSE(mv::ReadDeleteRouted(base)); // the other sections are untouched
 }
 
@@ -181,6 +218,35 @@ TEST_F(ConfigTest, RuleCountAbsentOrBad) {
   EXPECT_THROW(mv::ReadRuleCount(base), EConvertError); // the section exists, CNT reads empty
 }
 
+TEST_F(ConfigTest, RuleCountsAboveTheLimitAreRefused) {
+  const std::string limit = std::to_string(mv::kMaxRoutingRules);
+  const struct {
+    std::string count, error;
+  } cases[] = {
+      {limit, ""},
+      {"-3", ""},
+      {std::to_string(mv::kMaxRoutingRules + 1), "The rule count " +
+                                                     std::to_string(mv::kMaxRoutingRules + 1) +
+                                                     " is above the limit of " + limit + " rules"},
+      {"2000000000", "The rule count 2000000000 is above the limit of " + limit + " rules"},
+  };
+  for (const auto &c : cases) {
+    WriteFile("FilePath.ini", "[FilePath]\nA1=x\n[Count]\nCNT=" + c.count + "\n");
+    if (c.error.empty()) {
+      EXPECT_EQ(mv::ReadRuleCount(base), std::stoi(c.count));
+      EXPECT_EQ(mv::ReadRoutingRules(base).size(), static_cast<std::size_t>(std::max(0, std::stoi(c.count))));
+    } else {
+      ExpectError([&] { mv::ReadRuleCount(base); }, c.error);
+      ExpectError([&] { mv::ReadRulesForSender(base, "a@b"); }, c.error);
+    }
+  }
+  // The writer refuses a list the reader would refuse, before writing.
+  ExpectError([&] { mv::WriteRoutingRules(base, std::vector<RoutingRule>(mv::kMaxRoutingRules + 1)); },
+              "The rule count " + std::to_string(mv::kMaxRoutingRules + 1) + " is above the limit of " +
+                  limit + " rules");
+  EXPECT_EQ(ReadFile("FilePath.ini"), "[FilePath]\nA1=x\n[Count]\nCNT=2000000000\n");
+}
+
 TEST_F(ConfigTest, RoutingReadsFileMaskAndDirectoryOnlyForMatchingSenders) {
   mv::WriteRoutingRules(base, {Rule("*.doc", "*@example.org", "/docs"),
                                Rule("*.pdf", "boss@other.org", "/boss"), Rule("", "", "/all")});
@@ -222,4 +288,15 @@ TEST_F(ConfigTest, PollInterval) {
     EXPECT_EQ(e.Message(), "'1m' is not a valid integer value");
   }
   EXPECT_THROW(mv::ReadPollIntervalForDialog(base), EConvertError);
+  // Stored values the timer cannot run are brought to the nearest bound.
+  const struct {
+    const char *stored;
+    int seconds;
+  } clamped[] = {{"0", 1},           {"-5", 1},           {"1", 1},
+                 {"100000", 100000}, {"2147484", 100000}, {"$7FFFFFFF", 100000}};
+  for (const auto &c : clamped) {
+    WriteFile("FilePath.ini", std::string("[Interval]\nINT=") + c.stored + "\n");
+    EXPECT_EQ(mv::ReadPollIntervalForStart(base), c.seconds) << c.stored;
+    EXPECT_EQ(mv::ReadPollIntervalForDialog(base), c.seconds) << c.stored;
+  }
 }

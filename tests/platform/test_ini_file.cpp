@@ -222,8 +222,8 @@ TEST_F(IniFileTest, AFileThatCannotBeReadIsAnErrorAndIsNeverReplaced) {
     const std::string before = c.state();
     mv::IniFile ini(path);
     ExpectError([&] { ini.ReadString("Pop3", "ServerName", ""); }, "Unable to read " + path);
-    ExpectError([&] { ini.WriteString("Demo", "Cnt_dm", "1"); }, "Unable to read " + path);
-    ExpectError([&] { ini.EraseSection("Pop3"); }, "Unable to read " + path);
+    ExpectError([&] { ini.WriteString("Demo", "Cnt_dm", "1"); }, "Unable to write to " + path);
+    ExpectError([&] { ini.EraseSection("Pop3"); }, "Unable to write to " + path);
     EXPECT_EQ(c.state(), before);
     chmod(disk.c_str(), 0600);
   }
