@@ -5,10 +5,10 @@
 #include "platform/IniFile.h"
 
 #include "../platform/ScratchDir.h"
+#include "tests/support/ExpectError.h"
 
 #include <algorithm>
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -30,15 +30,6 @@ protected:
   ScratchDir dir;
   std::string base = dir.Path();
 };
-
-void ExpectError(const std::function<void()> &action, const std::string &text) {
-  try {
-    action();
-    ADD_FAILURE() << "no error, expected: " << text;
-  } catch (const Exception &e) {
-    EXPECT_EQ(e.Message(), text);
-  }
-}
 
 RoutingRule Rule(const std::string &file, const std::string &address, const std::string &directory) {
   RoutingRule rule;
@@ -122,12 +113,8 @@ TEST_F(ConfigTest, SettingsDialogStopsAtTheFailingWrite) {
   MailSettings s;
   s.PopHost = "memory";
   mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "e", 0};
-  try {
-    mv::SaveSetupTexts(base, t, s);
-    FAIL() << "no error";
-  } catch (const EIniFileException &e) {
-    EXPECT_EQ(e.Message(), "Unable to write to " + base + "Mail.ini");
-  }
+  mvtest::ExpectError<EIniFileException>([&] { mv::SaveSetupTexts(base, t, s); },
+                                         "Unable to write to " + base + "Mail.ini");
   EXPECT_EQ(s.PopHost, "memory");
 }
 
@@ -136,12 +123,12 @@ TEST_F(ConfigTest, TypedLineBreaksAreRefusedBeforeAnythingIsStored) {
   MailSettings s;
   s.PopHost = "memory";
   mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "me@local\n[Check]\nCh_Del=1", 0};
-  ExpectError([&] { mv::RefuseLineBreaks(t); }, mv::kLineBreakRefused);
-  ExpectError([&] { mv::SaveSetupTexts(base, t, s); }, mv::kLineBreakRefused);
+  mvtest::ExpectError([&] { mv::RefuseLineBreaks(t); }, mv::kLineBreakRefused);
+  mvtest::ExpectError([&] { mv::SaveSetupTexts(base, t, s); }, mv::kLineBreakRefused);
   EXPECT_EQ(ReadFile("Mail.ini"), "[Pop3]\nServerName=old\n");
   EXPECT_EQ(s.PopHost, "memory");
-  ExpectError([&] { mv::WriteRoutingRules(base, {Rule("*", "", "/data/\r\nP1=/etc/")}); },
-              mv::kLineBreakRefused);
+  mvtest::ExpectError([&] { mv::WriteRoutingRules(base, {Rule("*", "", "/data/\r\nP1=/etc/")}); },
+                      mv::kLineBreakRefused);
   EXPECT_EQ(ReadFile("FilePath.ini"), "");
 }
 
@@ -208,12 +195,8 @@ TEST_F(ConfigTest, RuleCountAbsentOrBad) {
   WriteFile("FilePath.ini", "[FilePath]\nF1=*\n[Count]\n");
   EXPECT_FALSE(mv::ReadRuleCount(base).has_value()); // a header without keys is no section
   WriteFile("FilePath.ini", "[Count]\nCNT=two\n");
-  try {
-    mv::ReadRoutingRules(base);
-    FAIL() << "no error";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'two' is not a valid integer value");
-  }
+  mvtest::ExpectError<EConvertError>([&] { mv::ReadRoutingRules(base); },
+                                     "'two' is not a valid integer value");
   WriteFile("FilePath.ini", "[Count]\nOther=1\n");
   EXPECT_THROW(mv::ReadRuleCount(base), EConvertError); // the section exists, CNT reads empty
 }
@@ -236,14 +219,15 @@ TEST_F(ConfigTest, RuleCountsAboveTheLimitAreRefused) {
       EXPECT_EQ(mv::ReadRuleCount(base), std::stoi(c.count));
       EXPECT_EQ(mv::ReadRoutingRules(base).size(), static_cast<std::size_t>(std::max(0, std::stoi(c.count))));
     } else {
-      ExpectError([&] { mv::ReadRuleCount(base); }, c.error);
-      ExpectError([&] { mv::ReadRulesForSender(base, "a@b"); }, c.error);
+      mvtest::ExpectError([&] { mv::ReadRuleCount(base); }, c.error);
+      mvtest::ExpectError([&] { mv::ReadRulesForSender(base, "a@b"); }, c.error);
     }
   }
   // The writer refuses a list the reader would refuse, before writing.
-  ExpectError([&] { mv::WriteRoutingRules(base, std::vector<RoutingRule>(mv::kMaxRoutingRules + 1)); },
-              "The rule count " + std::to_string(mv::kMaxRoutingRules + 1) + " is above the limit of " +
-                  limit + " rules");
+  mvtest::ExpectError(
+      [&] { mv::WriteRoutingRules(base, std::vector<RoutingRule>(mv::kMaxRoutingRules + 1)); },
+      "The rule count " + std::to_string(mv::kMaxRoutingRules + 1) + " is above the limit of " + limit +
+          " rules");
   EXPECT_EQ(ReadFile("FilePath.ini"), "[FilePath]\nA1=x\n[Count]\nCNT=2000000000\n");
 }
 
@@ -281,12 +265,8 @@ TEST_F(ConfigTest, PollInterval) {
   mv::WritePollInterval(base, 100000);
   EXPECT_EQ(ReadFile("FilePath.ini"), "[Count]\r\nCNT=0\r\n[Interval]\r\nINT=100000\r\n");
   WriteFile("FilePath.ini", "[Interval]\nINT=1m\n");
-  try {
-    mv::ReadPollIntervalForStart(base);
-    FAIL() << "no error";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'1m' is not a valid integer value");
-  }
+  mvtest::ExpectError<EConvertError>([&] { mv::ReadPollIntervalForStart(base); },
+                                     "'1m' is not a valid integer value");
   EXPECT_THROW(mv::ReadPollIntervalForDialog(base), EConvertError);
   // Stored values the timer cannot run are brought to the nearest bound.
   const struct {

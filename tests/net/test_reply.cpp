@@ -3,6 +3,7 @@
 #include "FakeChannel.h"
 #include "net/IdExceptions.h"
 #include "net/IdTCPClient.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -138,13 +139,8 @@ TEST(ReadReplyLines, AMultiLineReplyIsCappedInLinesAndBytes) {
     if (c.lines) {
       e.client.ReadReplyLines();
       EXPECT_EQ(e.client.LastCmdResult().Text.size(), c.lines);
-      continue;
-    }
-    try {
-      e.client.ReadReplyLines();
-      ADD_FAILURE() << "no error";
-    } catch (const EIdException &error) {
-      EXPECT_EQ(error.Message(), refused);
+    } else {
+      mvtest::ExpectError<EIdException>([&] { e.client.ReadReplyLines(); }, refused);
     }
   }
 }

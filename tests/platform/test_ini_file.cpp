@@ -2,6 +2,7 @@
 #include "platform/IniFile.h"
 
 #include "ScratchDir.h"
+#include "tests/support/ExpectError.h"
 
 #include <fcntl.h>
 #include <fstream>
@@ -21,15 +22,6 @@ std::string ReadAll(const std::string &diskPath) {
 
 void WriteAll(const std::string &diskPath, const std::string &text) {
   std::ofstream(diskPath, std::ios::binary) << text;
-}
-
-void ExpectError(const std::function<void()> &action, const std::string &text) {
-  try {
-    action();
-    ADD_FAILURE() << "no error, expected: " << text;
-  } catch (const Exception &e) {
-    EXPECT_EQ(e.Message(), text);
-  }
 }
 
 class IniFileTest : public ::testing::Test {
@@ -130,12 +122,8 @@ TEST_F(IniFileTest, IntegerAndBooleanReads) {
 
 TEST_F(IniFileTest, FailedWritesNameTheFile) {
   mv::IniFile missingDir(dir.Path() + "no/such/dir/Mail.ini");
-  try {
-    missingDir.WriteString("S", "K", "v");
-    FAIL() << "no error";
-  } catch (const EIniFileException &e) {
-    EXPECT_EQ(e.Message(), "Unable to write to " + dir.Path() + "no/such/dir/Mail.ini");
-  }
+  mvtest::ExpectError<EIniFileException>([&] { missingDir.WriteString("S", "K", "v"); },
+                                         "Unable to write to " + dir.Path() + "no/such/dir/Mail.ini");
   // A read-only file refuses writes and erasures, whoever runs the program,
   // and keeps its text.
   WriteAll(disk, "[S]\nK=old\n");
@@ -182,12 +170,8 @@ TEST_F(IniFileTest, StrictIntegerReadTakesTheDefaultTextOnlyForAMissingKey) {
   mv::IniFile ini(path);
   EXPECT_EQ(ini.ReadStrictInteger("Count", "CNT", ""), 3);
   EXPECT_EQ(ini.ReadStrictInteger("Pop3", "ServerPort", "110"), 110);
-  try {
-    ini.ReadStrictInteger("Count", "Bad", "0");
-    FAIL() << "no error";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'3 rules' is not a valid integer value");
-  }
+  mvtest::ExpectError<EConvertError>([&] { ini.ReadStrictInteger("Count", "Bad", "0"); },
+                                     "'3 rules' is not a valid integer value");
   EXPECT_THROW(ini.ReadStrictInteger("Count", "Empty", "0"), EConvertError); // present but empty
   EXPECT_THROW(ini.ReadStrictInteger("Count", "Missing", ""), EConvertError);
 }
@@ -221,9 +205,9 @@ TEST_F(IniFileTest, AFileThatCannotBeReadIsAnErrorAndIsNeverReplaced) {
       continue; // root reads every file
     const std::string before = c.state();
     mv::IniFile ini(path);
-    ExpectError([&] { ini.ReadString("Pop3", "ServerName", ""); }, "Unable to read " + path);
-    ExpectError([&] { ini.WriteString("Demo", "Cnt_dm", "1"); }, "Unable to write to " + path);
-    ExpectError([&] { ini.EraseSection("Pop3"); }, "Unable to write to " + path);
+    mvtest::ExpectError([&] { ini.ReadString("Pop3", "ServerName", ""); }, "Unable to read " + path);
+    mvtest::ExpectError([&] { ini.WriteString("Demo", "Cnt_dm", "1"); }, "Unable to write to " + path);
+    mvtest::ExpectError([&] { ini.EraseSection("Pop3"); }, "Unable to write to " + path);
     EXPECT_EQ(c.state(), before);
     chmod(disk.c_str(), 0600);
   }
@@ -241,9 +225,9 @@ TEST_F(IniFileTest, LineBreaksAreRefusedAndNothingIsWritten) {
   };
   mv::IniFile ini(path);
   for (const auto &c : cases) {
-    ExpectError([&] { ini.WriteString(c.section, c.key, c.value); }, mv::kLineBreakRefused);
+    mvtest::ExpectError([&] { ini.WriteString(c.section, c.key, c.value); }, mv::kLineBreakRefused);
     // In a batch, the refusal drops the edits made before it too.
-    ExpectError(
+    mvtest::ExpectError(
         [&] {
           ini.Edit([&](mv::IniText &text) {
             text.WriteString("FilePath", "F1", "*.pdf");
