@@ -13,7 +13,8 @@ QString PresentationFileName() {
 }
 
 bool CountStartAndDecide(const std::string &baseDir, bool hideChecked) {
-  return !hideChecked || CountStart(baseDir).Wrapped;
+  const bool wrapped = CountStart(baseDir).Wrapped; // counted at every start, whatever the box
+  return !hideChecked || wrapped;
 }
 
 bool OpenPresentation(const UrlLauncher &launch) {

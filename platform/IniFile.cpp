@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <mutex>
@@ -65,6 +66,20 @@ const std::shared_ptr<const IniText> &EmptyText() {
   return empty;
 }
 
+// File times advance in clock ticks of a few milliseconds, so two writes in
+// one tick may leave the same size and time, and a new file may reuse the
+// inode of the one it replaced. A file modified within the last second is
+// therefore read again at every read until its time is safely in the past.
+constexpr long long kRecentNanoseconds = 1000000000;
+
+bool RecentlyModified(const struct stat &st) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const long long age = (static_cast<long long>(now.tv_sec) - st.st_mtim.tv_sec) * 1000000000LL +
+                        (now.tv_nsec - st.st_mtim.tv_nsec);
+  return age < kRecentNanoseconds;
+}
+
 // A missing file, or a path through a missing directory, reads as empty.
 bool IsMissing(int error) {
   return error == ENOENT || error == ENOTDIR;
@@ -111,6 +126,8 @@ std::shared_ptr<const IniText> IniFile::Load(const char *failure) const {
       return EmptyText();
     fail();
   }
+  if (!S_ISREG(st.st_mode)) // a directory, or a pipe that would block the open
+    fail();
   if (auto cached = Cache().Find(disk, FileStamp(st)))
     return cached;
 
@@ -128,7 +145,8 @@ std::shared_ptr<const IniText> IniFile::Load(const char *failure) const {
   if (!ok)
     fail();
   auto text = std::make_shared<const IniText>(fileText);
-  Cache().Keep(disk, FileStamp(st), text);
+  if (!RecentlyModified(st))
+    Cache().Keep(disk, FileStamp(st), text);
   return text;
 }
 

@@ -13,13 +13,15 @@
 // Every read sees the file as it is on disk, so a change made by hand between
 // two reads is seen. The parsed text is kept per file, process-wide, and
 // parsed again only when the file's identity, size or nanosecond modification
-// time has changed; an unchanged file costs one stat per read.
+// time has changed; an unchanged file costs one stat per read. A file changed
+// within the last second is parsed at every read: file times move in ticks,
+// and two changes within one tick can look alike.
 //
 // A file that exists but cannot be read raises EIniFileException "Unable to
 // read <path>" from a read and "Unable to write to <path>" from a write: a
-// write never replaces a file it could not read. A write never leaves a half-written file: the new text goes to a
-// temporary file in the same directory, which is then renamed over the old.
-// A failed write raises EIniFileException "Unable to write to <path>".
+// write never replaces a file it could not read. A write never leaves a half-written file: the new text goes
+// to a temporary file in the same directory, which is then renamed over the old. A failed write raises
+// EIniFileException "Unable to write to <path>".
 //
 // A key, section or value holding CR or LF is refused (see IniText.h) and
 // nothing is written.
