@@ -5,6 +5,7 @@
 #include "platform/Numbers.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 // Mail.ini holds the passwords in plain text: only its owner may read it.
@@ -19,7 +20,7 @@ mv::IniFile FilePathIni(const std::string &baseDir) {
 
 // A port is read as text and converted strictly; a failure keeps the default
 // and is collected for the caller to show.
-int ReadPort(const mv::IniFile &ini, const char *section, int def, std::vector<std::string> &errors) {
+int ReadPort(const mv::IniText &ini, const char *section, int def, std::vector<std::string> &errors) {
   try {
     return ini.ReadStrictInteger(section, "ServerPort", std::to_string(def));
   } catch (const EConvertError &e) {
@@ -38,7 +39,16 @@ int ReadInterval(const std::string &baseDir, int def) {
 
 std::vector<std::string> LoadSettings(const std::string &baseDir, MailSettings &settings) {
   std::vector<std::string> errors;
-  const mv::IniFile ini = MailIni(baseDir);
+  // A file that cannot be read leaves every default in place; its writes
+  // are refused later, so the file itself is kept.
+  std::shared_ptr<const mv::IniText> text;
+  try {
+    text = MailIni(baseDir).Snapshot();
+  } catch (const EIniFileException &e) {
+    errors.push_back(e.Message());
+    text = std::make_shared<const mv::IniText>();
+  }
+  const mv::IniText &ini = *text;
   settings.PopHost = ini.ReadString("Pop3", "ServerName", mv::kDefaultPopHost);
   settings.PopPort = ReadPort(ini, "Pop3", mv::kDefaultPopPort, errors);
   settings.PopUser = ini.ReadString("Pop3", "ServerUser", mv::kPlaceholderUser);

@@ -35,8 +35,9 @@ struct RoutingRule {
 // Reads [Pop3], [Smtp], [Email] of Mail.ini in their fixed order into
 // settings (defaults for what is missing). A port that is not a whole number
 // keeps its default (110 / 25) and the conversion error text is returned, so
-// the caller shows each problem once and the start goes on. Empty when all
-// went well. [Check] Ch_Del is read separately (ReadDeleteRouted), because
+// the caller shows each problem once and the start goes on. A Mail.ini that
+// cannot be read gives every default and "Unable to read <path>". Empty when
+// all went well. [Check] Ch_Del is read separately (ReadDeleteRouted), because
 // setting the window's check box writes it back.
 std::vector<std::string> LoadSettings(const std::string &baseDir, MailSettings &settings);
 

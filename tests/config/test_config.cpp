@@ -8,6 +8,7 @@
 #include "tests/support/ExpectError.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -81,6 +82,15 @@ TEST_F(ConfigTest, LoadsEveryKeyAndReportsEachBadPortOnce) {
   EXPECT_EQ(LoadSettings(base, s), (std::vector<std::string>{"'' is not a valid integer value",
                                                              "'x' is not a valid integer value"}));
   EXPECT_EQ(s.SmtpPort, 25);
+}
+
+TEST_F(ConfigTest, AMailIniThatCannotBeReadGivesTheDefaultsAndOneProblem) {
+  ASSERT_TRUE(std::filesystem::create_directory(dir.DiskPath() + "Mail.ini"));
+  MailSettings s;
+  s.PopUser = "memory";
+  EXPECT_EQ(LoadSettings(base, s), std::vector<std::string>{"Unable to read " + base + "Mail.ini"});
+  EXPECT_EQ(s.PopUser, mv::kPlaceholderUser);
+  EXPECT_EQ(s.SmtpPort, mv::kDefaultSmtpPort);
 }
 
 TEST_F(ConfigTest, SettingsDialogWritesTenKeysInOrderAndUpdatesMemory) {
