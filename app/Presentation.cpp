@@ -8,18 +8,13 @@
 #include <QFileInfo>
 
 namespace mv {
-namespace {
-constexpr int kMaxStartCount = 50;
-}
-
 QString PresentationFileName() {
   return Ui("Презентация Тарвида.pps");
 }
 
 bool CountStartAndDecide(const std::string &baseDir, bool hideChecked) {
-  const int n = ReadStartCount(baseDir) + 1;
-  WriteStartCount(baseDir, n > kMaxStartCount ? 0 : n);
-  return !hideChecked || n > kMaxStartCount;
+  const bool wrapped = CountStart(baseDir).Wrapped; // counted at every start, whatever the box
+  return !hideChecked || wrapped;
 }
 
 bool OpenPresentation(const UrlLauncher &launch) {

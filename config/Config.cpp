@@ -4,6 +4,9 @@
 #include "platform/IniFile.h"
 #include "platform/Numbers.h"
 
+#include <algorithm>
+#include <memory>
+
 namespace {
 // Mail.ini holds the passwords in plain text: only its owner may read it.
 constexpr int kMailIniMode = 0600;
@@ -17,7 +20,7 @@ mv::IniFile FilePathIni(const std::string &baseDir) {
 
 // A port is read as text and converted strictly; a failure keeps the default
 // and is collected for the caller to show.
-int ReadPort(const mv::IniFile &ini, const char *section, int def, std::vector<std::string> &errors) {
+int ReadPort(const mv::IniText &ini, const char *section, int def, std::vector<std::string> &errors) {
   try {
     return ini.ReadStrictInteger(section, "ServerPort", std::to_string(def));
   } catch (const EConvertError &e) {
@@ -28,7 +31,7 @@ int ReadPort(const mv::IniFile &ini, const char *section, int def, std::vector<s
 
 // Security, CAFile and Fingerprint of a server section; a file from before
 // TLS has none of them and keeps working as it did.
-TIdTLSOptions ReadTLSOptions(const mv::IniFile &ini, const char *section, int port) {
+TIdTLSOptions ReadTLSOptions(const mv::IniText &ini, const char *section, int port) {
   TIdTLSOptions tls;
   tls.Mode = TLSModeFromNumber(ini.ReadInteger(section, "Security", -1), port);
   tls.CAFile = ini.ReadString(section, "CAFile", "");
@@ -36,24 +39,26 @@ TIdTLSOptions ReadTLSOptions(const mv::IniFile &ini, const char *section, int po
   return tls;
 }
 
-void SaveTLSTexts(mv::IniFile &ini, const char *section, int securityIndex, const std::string &fingerprint,
-                  int port, TIdTLSOptions &tls) {
-  ini.WriteInteger(section, "Security", securityIndex);
-  tls.Mode = TLSModeFromNumber(securityIndex, port);
-  ini.WriteString(section, "Fingerprint", fingerprint);
-  tls.Fingerprint = fingerprint;
-}
-
-// The interval's text: empty or missing gives def, anything else strictly.
+// The interval's text: empty or missing gives def, anything else strictly,
+// brought into the range the timer can run.
 int ReadInterval(const std::string &baseDir, int def) {
   const std::string text = FilePathIni(baseDir).ReadString("Interval", "INT", "");
-  return text.empty() ? def : mv::StrToInt(text);
+  return text.empty() ? def : std::clamp(mv::StrToInt(text), mv::kMinPollSeconds, mv::kMaxPollSeconds);
 }
 } // namespace
 
 std::vector<std::string> LoadSettings(const std::string &baseDir, MailSettings &settings) {
   std::vector<std::string> errors;
-  const mv::IniFile ini = MailIni(baseDir);
+  // A file that cannot be read leaves every default in place; its writes
+  // are refused later, so the file itself is kept.
+  std::shared_ptr<const mv::IniText> text;
+  try {
+    text = MailIni(baseDir).Snapshot();
+  } catch (const EIniFileException &e) {
+    errors.push_back(e.Message());
+    text = std::make_shared<const mv::IniText>();
+  }
+  const mv::IniText &ini = *text;
   settings.PopHost = ini.ReadString("Pop3", "ServerName", mv::kDefaultPopHost);
   settings.PopPort = ReadPort(ini, "Pop3", mv::kDefaultPopPort, errors);
   settings.PopUser = ini.ReadString("Pop3", "ServerUser", mv::kPlaceholderUser);
@@ -78,30 +83,45 @@ std::string FilePathIniPath(const std::string &baseDir) {
 }
 
 void SaveSetupTexts(const std::string &baseDir, const SetupTexts &texts, MailSettings &settings) {
-  IniFile ini = MailIni(baseDir);
-  ini.WriteString("Pop3", "ServerName", texts.PopHost);
+  MailIni(baseDir).Edit([&texts](IniText &ini) {
+    ini.WriteString("Pop3", "ServerName", texts.PopHost);
+    ini.WriteString("Pop3", "ServerPort", texts.PopPort);
+    ini.WriteString("Pop3", "ServerUser", texts.PopUser);
+    ini.WriteString("Pop3", "ServerPassword", texts.PopPassword);
+    ini.WriteString("Smtp", "ServerName", texts.SmtpHost);
+    ini.WriteString("Smtp", "ServerPort", texts.SmtpPort);
+    ini.WriteString("Smtp", "ServerUser", texts.SmtpUser);
+    ini.WriteString("Smtp", "ServerPassword", texts.SmtpPassword);
+    ini.WriteString("Email", "PersonalEmail", texts.PersonalEmail);
+    ini.WriteInteger("Smtp", "SMTPAuthenticationType", texts.AuthTypeIndex);
+    ini.WriteInteger("Pop3", "Security", texts.PopSecurityIndex);
+    ini.WriteString("Pop3", "Fingerprint", texts.PopFingerprint);
+    ini.WriteInteger("Smtp", "Security", texts.SmtpSecurityIndex);
+    ini.WriteString("Smtp", "Fingerprint", texts.SmtpFingerprint);
+  });
   settings.PopHost = texts.PopHost;
-  ini.WriteString("Pop3", "ServerPort", texts.PopPort);
   settings.PopPort = StrToIntDef(texts.PopPort, kDefaultPopPort);
-  ini.WriteString("Pop3", "ServerUser", texts.PopUser);
   settings.PopUser = texts.PopUser;
-  ini.WriteString("Pop3", "ServerPassword", texts.PopPassword);
   settings.PopPassword = texts.PopPassword;
-  ini.WriteString("Smtp", "ServerName", texts.SmtpHost);
   settings.SmtpHost = texts.SmtpHost;
-  ini.WriteString("Smtp", "ServerPort", texts.SmtpPort);
   settings.SmtpPort = StrToIntDef(texts.SmtpPort, kDefaultSmtpPort);
-  ini.WriteString("Smtp", "ServerUser", texts.SmtpUser);
   settings.SmtpUser = texts.SmtpUser;
-  ini.WriteString("Smtp", "ServerPassword", texts.SmtpPassword);
   settings.SmtpPassword = texts.SmtpPassword;
-  ini.WriteString("Email", "PersonalEmail", texts.PersonalEmail);
   settings.PersonalEmail = texts.PersonalEmail;
-  ini.WriteInteger("Smtp", "SMTPAuthenticationType", texts.AuthTypeIndex);
   settings.SmtpAuthType = texts.AuthTypeIndex;
-  SaveTLSTexts(ini, "Pop3", texts.PopSecurityIndex, texts.PopFingerprint, settings.PopPort, settings.PopTLS);
-  SaveTLSTexts(ini, "Smtp", texts.SmtpSecurityIndex, texts.SmtpFingerprint, settings.SmtpPort,
-               settings.SmtpTLS);
+  // A security index the list could not show is stored as is and taken in
+  // memory as the port's default. CAFile is not the dialog's and stays.
+  settings.PopTLS.Mode = TLSModeFromNumber(texts.PopSecurityIndex, settings.PopPort);
+  settings.PopTLS.Fingerprint = texts.PopFingerprint;
+  settings.SmtpTLS.Mode = TLSModeFromNumber(texts.SmtpSecurityIndex, settings.SmtpPort);
+  settings.SmtpTLS.Fingerprint = texts.SmtpFingerprint;
+}
+
+void RefuseLineBreaks(const SetupTexts &texts) {
+  for (const std::string *text :
+       {&texts.PopHost, &texts.PopPort, &texts.PopUser, &texts.PopPassword, &texts.SmtpHost, &texts.SmtpPort,
+        &texts.SmtpUser, &texts.SmtpPassword, &texts.PersonalEmail, &texts.PopFingerprint, &texts.SmtpFingerprint})
+    RefuseLineBreak(*text);
 }
 
 bool ReadDeleteRouted(const std::string &baseDir) {
@@ -125,14 +145,14 @@ void WriteStartCount(const std::string &baseDir, int value) {
   MailIni(baseDir).WriteInteger("Demo", "Cnt_dm", value);
 }
 
-int CountStart(const std::string &baseDir) {
-  // The counter runs 0..50 and wraps to 0, the start at which the prompt
-  // shows the presentation even when the user asked not to see it.
-  constexpr int kLastCount = 50;
-  const int n = ReadStartCount(baseDir) + 1;
-  const int stored = n > kLastCount ? 0 : n;
-  WriteStartCount(baseDir, stored);
-  return stored;
+StartCount CountStart(const std::string &baseDir) {
+  const int current = ReadStartCount(baseDir);
+  // n := Cnt_dm + 1 is above the last count exactly when Cnt_dm is at least
+  // the last count; put so, a hand-edited 2147483647 cannot overflow.
+  const bool wrapped = current >= kLastStartCount;
+  const StartCount count{wrapped ? 0 : current + 1, wrapped};
+  WriteStartCount(baseDir, count.Stored);
+  return count;
 }
 
 int ReadPollIntervalForStart(const std::string &baseDir) {
@@ -143,8 +163,9 @@ int ReadPollIntervalForDialog(const std::string &baseDir) {
 }
 
 void WritePollInterval(const std::string &baseDir, int seconds) {
-  IniFile ini = FilePathIni(baseDir);
-  ini.EraseSection("Interval");
-  ini.WriteInteger("Interval", "INT", seconds);
+  FilePathIni(baseDir).Edit([seconds](IniText &ini) {
+    ini.EraseSection("Interval");
+    ini.WriteInteger("Interval", "INT", seconds);
+  });
 }
 } // namespace mv

@@ -3,6 +3,8 @@
 // sender address, delete flag, presentation prompt) and FilePath.ini (routing
 // rules, poll interval). Every function looks the file up afresh from baseDir
 // (the program directory with a trailing '/'); nothing is cached here.
+// A batch of keys saved together (the settings dialog's OK, the rules) is one
+// write of its file.
 // Texts are Windows-1251. Write failures raise EIniFileException
 // ("Unable to write to <path>"); strict reads raise EConvertError.
 #include "net/IdTLSOptions.h"
@@ -39,8 +41,9 @@ struct RoutingRule {
 // Reads [Pop3], [Smtp], [Email] of Mail.ini in their fixed order into
 // settings (defaults for what is missing). A port that is not a whole number
 // keeps its default (110 / 25) and the conversion error text is returned, so
-// the caller shows each problem once and the start goes on. Empty when all
-// went well. [Check] Ch_Del is read separately (ReadDeleteRouted), because
+// the caller shows each problem once and the start goes on. A Mail.ini that
+// cannot be read gives every default and "Unable to read <path>". Empty when
+// all went well. [Check] Ch_Del is read separately (ReadDeleteRouted), because
 // setting the window's check box writes it back.
 std::vector<std::string> LoadSettings(const std::string &baseDir, MailSettings &settings);
 
@@ -73,13 +76,14 @@ struct SetupTexts {
 
 // The settings dialog's OK: writes the ten keys of the plain servers in
 // their fixed order, then [Pop3] Security and Fingerprint and [Smtp]
-// Security and Fingerprint, each followed by its MailSettings field (ports in
-// memory by the lenient read, 110 / 25 for a text that is not a whole number;
-// a security index the list could not show is stored as is and taken in
-// memory as the port's default). A failed write raises at that key; what was
-// stored before it stays stored, in the file and in memory. CAFile is not
-// the dialog's and stays as it is.
+// Security and Fingerprint, with one write of Mail.ini, then sets the
+// MailSettings fields (ports in memory by the lenient read, 110 / 25 for a
+// text that is not a whole number). A failed write raises and changes
+// nothing, in the file or in memory.
 void SaveSetupTexts(const std::string &baseDir, const SetupTexts &texts, MailSettings &settings);
+// Raises EIniFileException(kLineBreakRefused) when a typed text holds a line
+// break, which the file could not store.
+void RefuseLineBreaks(const SetupTexts &texts);
 
 // [Check] Ch_Del: delete routed messages from the server.
 bool ReadDeleteRouted(const std::string &baseDir);
@@ -91,14 +95,24 @@ void WriteHidePresentation(const std::string &baseDir, bool value);
 // [Demo] Cnt_dm, the start counter of the presentation prompt.
 int ReadStartCount(const std::string &baseDir);
 void WriteStartCount(const std::string &baseDir, int value);
-// The show step's counting: n := Cnt_dm + 1, stored as 0 when above 50;
-// returns the value stored.
-int CountStart(const std::string &baseDir);
+// The show step's counting: n := Cnt_dm + 1, stored as 0 when above 50.
+inline constexpr int kLastStartCount = 50;
+struct StartCount {
+  int Stored;   // the value written back
+  bool Wrapped; // n was above 50
+};
+StartCount CountStart(const std::string &baseDir);
 
-// FilePath.ini [Interval] INT in seconds. The main window: empty or missing
-// gives 300, anything else is converted strictly.
+// FilePath.ini [Interval] INT in seconds, kept within what the interval
+// dialog offers: 0 would make the timer fire at every pass of the event loop,
+// a negative value would stop polling, and a value above 2147483 would
+// overflow the timer's milliseconds.
+inline constexpr int kMinPollSeconds = 1;
+inline constexpr int kMaxPollSeconds = 100000;
+// The main window: empty or missing gives 300, anything else is converted
+// strictly and brought to the nearest bound of the range.
 int ReadPollIntervalForStart(const std::string &baseDir);
-// The interval dialog: empty or missing gives 60, else strict.
+// The interval dialog: empty or missing gives 60, else as above.
 int ReadPollIntervalForDialog(const std::string &baseDir);
 // Erases [Interval] and writes INT.
 void WritePollInterval(const std::string &baseDir, int seconds);

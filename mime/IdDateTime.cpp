@@ -1,6 +1,7 @@
 #include "mime/IdDateTime.h"
 
 #include "mime/IdTrim.h"
+#include "platform/CivilDate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,8 +20,6 @@ const char *const MonthText[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 constexpr long long MsPerDay = 86400000;
-// 30 December 1899, day 0 of a date-time, counted from 1 January 1970.
-constexpr long long DayZeroFromUnixEpoch = -25569;
 
 int NameIndex(const std::string &name, const char *const *table, int count) {
   std::string upper = name;
@@ -31,37 +30,6 @@ int NameIndex(const std::string &name, const char *const *table, int count) {
     if (upper == table[i])
       return i + 1;
   return 0;
-}
-
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month) {
-  static const int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : Days[month - 1];
-}
-
-// Days since 1 January 1970 of a proleptic Gregorian date.
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void CivilFromDays(long long z, int &year, int &month, int &day) {
-  z += 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
 
 // A decimal number with an optional sign; false for anything else (or too long).
@@ -242,10 +210,10 @@ TDateTime ParseMessageDate(const std::string &text) {
 namespace mv {
 bool TryEncodeDateTime(const DateTimeFields &f, TDateTime &result) {
   if (f.Year < 1 || f.Year > 9999 || f.Month < 1 || f.Month > 12 || f.Day < 1 ||
-      f.Day > DaysInMonth(f.Year, f.Month) || f.Hour < 0 || f.Hour > 23 || f.Minute < 0 || f.Minute > 59 ||
-      f.Second < 0 || f.Second > 59 || f.Millisecond < 0 || f.Millisecond > 999)
+      f.Day > mv::DaysInMonth(f.Year, f.Month) || f.Hour < 0 || f.Hour > 23 || f.Minute < 0 ||
+      f.Minute > 59 || f.Second < 0 || f.Second > 59 || f.Millisecond < 0 || f.Millisecond > 999)
     return false;
-  const double date = static_cast<double>(DaysFromCivil(f.Year, f.Month, f.Day) - DayZeroFromUnixEpoch);
+  const double date = static_cast<double>(mv::DaysFromCivil(f.Year, f.Month, f.Day) + mv::kUnixEpochDay);
   const double time =
       static_cast<double>(((f.Hour * 60LL + f.Minute) * 60 + f.Second) * 1000 + f.Millisecond) / MsPerDay;
   // Before day 0 the fraction still counts forward from the day's midnight.
@@ -268,7 +236,10 @@ DateTimeFields DecodeDateTime(TDateTime value) {
     ++days;
   }
   DateTimeFields f;
-  CivilFromDays(days + DayZeroFromUnixEpoch, f.Year, f.Month, f.Day);
+  const mv::CivilDate civil = mv::CivilFromDays(days - mv::kUnixEpochDay);
+  f.Year = static_cast<int>(civil.Year);
+  f.Month = civil.Month;
+  f.Day = civil.Day;
   f.Hour = static_cast<int>(ms / 3600000);
   f.Minute = static_cast<int>(ms / 60000 % 60);
   f.Second = static_cast<int>(ms / 1000 % 60);
@@ -278,8 +249,7 @@ DateTimeFields DecodeDateTime(TDateTime value) {
 
 int DayOfWeek(TDateTime value) {
   const DateTimeFields f = DecodeDateTime(value);
-  const long long days = DaysFromCivil(f.Year, static_cast<unsigned>(f.Month), static_cast<unsigned>(f.Day)) -
-                         DayZeroFromUnixEpoch;
+  const long long days = mv::DaysFromCivil(f.Year, f.Month, f.Day) + mv::kUnixEpochDay;
   return static_cast<int>(((days + 6) % 7 + 7) % 7) + 1; // day 0 was a Saturday
 }
 

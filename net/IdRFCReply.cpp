@@ -1,26 +1,10 @@
 #include "net/IdRFCReply.h"
 
+#include "mime/IdTrim.h"
 #include "platform/CodePage.h"
 #include "platform/Numbers.h"
 
 namespace {
-std::string TrimBlanks(const std::string &text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-    ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-    --end;
-  return text.substr(begin, end - begin);
-}
-
-std::string TrimLeftBlanks(const std::string &text) {
-  std::size_t begin = 0;
-  while (begin < text.size() && static_cast<unsigned char>(text[begin]) <= ' ')
-    ++begin;
-  return text.substr(begin);
-}
-
 // The text from the fifth character on (after a three-character code and its separator).
 std::string AfterCode(const std::string &line) {
   return line.size() > 4 ? line.substr(4) : std::string();
@@ -50,7 +34,7 @@ void TIdRFCReply::ParseLines(const std::vector<std::string> &lines) {
   if (lines.empty())
     return;
   const std::string &first = lines.front();
-  std::string code = TrimBlanks(first.substr(0, 4));
+  std::string code = mv::idtext::Trim(first.substr(0, 4));
   if (code.size() == 4 && code[3] == '-')
     code.resize(3);
   SetTextCode(code);
@@ -60,6 +44,6 @@ void TIdRFCReply::ParseLines(const std::vector<std::string> &lines) {
     if (mv::SameText1251(line.substr(0, 3), code))
       Text.push_back(AfterCode(line));
     else
-      Text.push_back(TrimLeftBlanks(line));
+      Text.push_back(mv::idtext::TrimLeft(line));
   }
 }

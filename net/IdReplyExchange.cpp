@@ -7,6 +7,12 @@
 #include <algorithm>
 
 namespace {
+// A multi-line reply is a greeting or an EHLO list: real servers send a few
+// dozen lines. A peer that never ends one would otherwise grow the collected
+// lines until memory runs out.
+constexpr std::size_t kMaxReplyLines = 1000;
+constexpr std::size_t kMaxReplyBytes = 64 * 1024;
+
 std::vector<int> CodeList(int code) {
   return code == -1 ? std::vector<int>() : std::vector<int>{code};
 }
@@ -38,8 +44,13 @@ void TIdTCPConnection::ReadReplyLines() {
     // "250-..." lines go on until "250 ..." (any letter case) or a line too
     // short to carry a code and separator.
     const std::string endMark = first.substr(0, 3) + " ";
+    std::size_t bytes = first.size();
     for (;;) {
       std::string line = ReadNonBlankLine();
+      bytes += line.size();
+      if (lines.size() >= kMaxReplyLines || bytes > kMaxReplyBytes)
+        throw EIdException("Reply exceeds " + std::to_string(kMaxReplyLines) + " lines or " +
+                           std::to_string(kMaxReplyBytes) + " bytes.");
       const bool last = line.size() < 4 || mv::SameText1251(line.substr(0, 4), endMark);
       lines.push_back(std::move(line));
       if (last)

@@ -1,6 +1,7 @@
 #include "net/IdTCPConnection.h"
 
 #include "mime/IdStream.h"
+#include "mime/IdTrim.h"
 #include "net/IdAntiFreeze.h"
 #include "net/IdExceptions.h"
 
@@ -16,19 +17,6 @@ bool IsConnectionLost(int error) {
          error == kWSAETIMEDOUT;
 }
 
-bool IsBlank(unsigned char c) {
-  return c <= ' ';
-}
-
-std::string TrimBlanks(const std::string &text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && IsBlank(static_cast<unsigned char>(text[begin])))
-    ++begin;
-  while (end > begin && IsBlank(static_cast<unsigned char>(text[end - 1])))
-    --end;
-  return text.substr(begin, end - begin);
-}
 } // namespace
 
 // Marks the channel as in use for the length of an operation that may pump.
@@ -203,7 +191,7 @@ std::string TIdTCPConnection::ReadNonBlankLine(int attempts) {
   std::string line;
   int made = 0;
   do {
-    line = TrimBlanks(ReadLine());
+    line = mv::idtext::Trim(ReadLine());
     ++made;
   } while (line.empty() && made < attempts);
   return line;

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/time.h>
@@ -154,12 +156,62 @@ void ListFiles(const std::string &dir, const std::string &mask, std::vector<std:
   }
 }
 
+namespace {
+// A directory whose name on disk Windows-1251 cannot hold: the text the
+// program holds it by, and its exact bytes on disk.
+struct HeldDirectory {
+  std::string text1251;
+  std::string disk;
+};
+
+class HeldDirectories {
+public:
+  void Add(HeldDirectory dir) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (const HeldDirectory &held : dirs_)
+      if (held.disk == dir.disk)
+        return;
+    dirs_.push_back(std::move(dir));
+  }
+  // The held directory that begins path, taking text1251 or disk as its
+  // prefix; the longest when several do.
+  std::optional<HeldDirectory> Find(std::string_view path, std::string HeldDirectory::*prefix) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const HeldDirectory *best = nullptr;
+    for (const HeldDirectory &held : dirs_)
+      if (path.starts_with(held.*prefix) && (!best || (held.*prefix).size() > (best->*prefix).size()))
+        best = &held;
+    return best ? std::optional<HeldDirectory>(*best) : std::nullopt;
+  }
+
+private:
+  mutable std::mutex mutex_;
+  std::vector<HeldDirectory> dirs_;
+};
+
+HeldDirectories &Held() {
+  static HeldDirectories held;
+  return held;
+}
+} // namespace
+
 namespace mv {
 std::string ToDiskPath(const std::string &path1251) {
+  if (const auto held = Held().Find(path1251, &HeldDirectory::text1251))
+    return held->disk + Win1251ToUtf8(std::string_view(path1251).substr(held->text1251.size()));
   return Win1251ToUtf8(path1251);
 }
 std::string FromDiskPath(const std::string &pathUtf8) {
+  if (const auto held = Held().Find(pathUtf8, &HeldDirectory::disk))
+    return held->text1251 + Utf8ToWin1251(std::string_view(pathUtf8).substr(held->disk.size()));
   return Utf8ToWin1251(pathUtf8);
+}
+
+std::string HoldDiskDirectory(const std::string &diskDir) {
+  std::string text1251 = Utf8ToWin1251(diskDir);
+  if (Win1251ToUtf8(text1251) != diskDir)
+    Held().Add({text1251, diskDir});
+  return text1251;
 }
 
 bool FileExists(const std::string &path) {
@@ -277,8 +329,8 @@ std::string ExecutableDir() {
   const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n <= 0)
     throw EInOutError("Cannot find the program directory");
-  std::string path(buffer, static_cast<std::size_t>(n));
-  return FromDiskPath(path.substr(0, path.rfind('/') + 1));
+  const std::string path(buffer, static_cast<std::size_t>(n));
+  return HoldDiskDirectory(path.substr(0, path.rfind('/') + 1));
 }
 
 std::int64_t FreeDiskSpace(const std::string &path) {

@@ -18,6 +18,16 @@ namespace mv {
 std::string ToDiskPath(const std::string &path1251);   // Windows-1251 -> UTF-8
 std::string FromDiskPath(const std::string &pathUtf8); // UTF-8 -> Windows-1251
 
+// The Windows-1251 path by which the program holds a directory given by its
+// name on disk (UTF-8, trailing '/'). When that name has characters
+// Windows-1251 cannot hold ('é', CJK), they show as '?' in the returned text,
+// and from then on ToDiskPath turns every path that begins with that text
+// into one under the exact directory (FromDiskPath the other way), so files
+// under it are found where they are. A directory literally named with those
+// '?' in the same place is then out of reach; the program holds only its own
+// directory this way.
+std::string HoldDiskDirectory(const std::string &diskDir);
+
 bool FileExists(const std::string &path);
 bool DirectoryExists(const std::string &path);
 // Creates the directory and its missing parents; true when it exists afterwards.
@@ -33,7 +43,8 @@ std::int64_t FileSize(const std::string &path); // -1 when missing
 // A new, empty, uniquely named file in the system temporary directory
 // ($TMPDIR or /tmp); returns its path.
 std::string NewTempFile(const std::string &prefix = "mv");
-// The directory of the running executable, with a trailing '/'.
+// The directory of the running executable, with a trailing '/', held as
+// HoldDiskDirectory says.
 std::string ExecutableDir();
 // Free space of the file system holding path, in bytes (-1 when unknown).
 std::int64_t FreeDiskSpace(const std::string &path);

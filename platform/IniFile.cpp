@@ -1,74 +1,103 @@
 #include "platform/IniFile.h"
 
-#include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
-#include "platform/Numbers.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <fstream>
-#include <optional>
-#include <sstream>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace mv {
 namespace {
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r';
-}
+// What tells one state of a file from another without reading it: a write
+// by this program renames a new file into place (another inode), and an
+// edit by hand changes the size or the nanosecond modification time.
+struct FileStamp {
+  dev_t device;
+  ino_t inode;
+  off_t size;
+  timespec modified;
 
-std::string Trim(std::string_view text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin]))
-    ++begin;
-  while (end > begin && IsBlank(text[end - 1]))
-    --end;
-  return std::string(text.substr(begin, end - begin));
-}
-
-// The section name of a "[name]" line, or nullopt for any other line.
-std::optional<std::string> SectionName(const std::string &line) {
-  const std::string text = Trim(line);
-  if (text.empty() || text.front() != '[')
-    return std::nullopt;
-  const std::size_t close = text.find(']');
-  return Trim(std::string_view(text).substr(1, close == std::string::npos ? std::string::npos : close - 1));
-}
-
-struct KeyLine {
-  std::string name;
-  std::string value;
+  explicit FileStamp(const struct stat &st)
+      : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim) {}
+  bool operator==(const FileStamp &other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+  }
 };
 
-// "name = value" lines; comments (';') and lines without a name are not keys.
-std::optional<KeyLine> ParseKey(const std::string &line) {
-  const std::size_t eq = line.find('=');
-  if (eq == std::string::npos)
-    return std::nullopt;
-  std::string name = Trim(std::string_view(line).substr(0, eq));
-  if (name.empty() || name.front() == ';' || name.front() == '[')
-    return std::nullopt;
-  return KeyLine{std::move(name), Trim(std::string_view(line).substr(eq + 1))};
+struct CachedText {
+  FileStamp stamp;
+  std::shared_ptr<const IniText> text;
+};
+
+// The parsed files, by their path on disk.
+class TextCache {
+public:
+  std::shared_ptr<const IniText> Find(const std::string &disk, const FileStamp &stamp) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = texts_.find(disk);
+    return found != texts_.end() && found->second.stamp == stamp ? found->second.text : nullptr;
+  }
+  void Keep(const std::string &disk, const FileStamp &stamp, std::shared_ptr<const IniText> text) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    texts_.insert_or_assign(disk, CachedText{stamp, std::move(text)});
+  }
+
+private:
+  std::mutex mutex_;
+  std::unordered_map<std::string, CachedText> texts_;
+};
+
+TextCache &Cache() {
+  static TextCache cache;
+  return cache;
 }
 
-// Index of the first header line of the section, or npos.
-std::size_t FindSection(const std::vector<std::string> &lines, const std::string &section) {
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    if (auto name = SectionName(lines[i]); name && SameText1251(*name, section))
-      return i;
-  return std::string::npos;
+const std::shared_ptr<const IniText> &EmptyText() {
+  static const std::shared_ptr<const IniText> empty = std::make_shared<const IniText>();
+  return empty;
 }
 
-// One past the last line of the section whose header is at index header.
-std::size_t SectionEnd(const std::vector<std::string> &lines, std::size_t header) {
-  std::size_t i = header + 1;
-  while (i < lines.size() && !SectionName(lines[i]))
-    ++i;
-  return i;
+// File times advance in clock ticks of a few milliseconds, so two writes in
+// one tick may leave the same size and time, and a new file may reuse the
+// inode of the one it replaced. A file modified within the last second is
+// therefore read again at every read until its time is safely in the past.
+constexpr long long kRecentNanoseconds = 1000000000;
+
+bool RecentlyModified(const struct stat &st) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const long long age = (static_cast<long long>(now.tv_sec) - st.st_mtim.tv_sec) * 1000000000LL +
+                        (now.tv_nsec - st.st_mtim.tv_nsec);
+  return age < kRecentNanoseconds;
+}
+
+// A missing file, or a path through a missing directory, reads as empty.
+bool IsMissing(int error) {
+  return error == ENOENT || error == ENOTDIR;
+}
+
+// The whole file behind fd; false on a read error.
+bool ReadAll(int fd, std::string &text) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n == 0)
+      return true;
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return false;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
 }
 
 // The process umask, read without changing it (umask() itself would, for a
@@ -84,19 +113,44 @@ int ProcessUmask() {
 
 IniFile::IniFile(std::string path, int createMode) : path_(std::move(path)), createMode_(createMode) {}
 
-std::vector<std::string> IniFile::ReadLines() const {
-  std::vector<std::string> lines;
-  std::ifstream in(ToDiskPath(path_), std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r')
-      line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  return lines;
+std::shared_ptr<const IniText> IniFile::Snapshot() const {
+  return Load("Unable to read ");
 }
 
-void IniFile::WriteLines(const std::vector<std::string> &lines) const {
+std::shared_ptr<const IniText> IniFile::Load(const char *failure) const {
+  const auto fail = [&]() { throw EIniFileException(failure + path_); };
+  const std::string disk = ToDiskPath(path_);
+  struct stat st {};
+  if (stat(disk.c_str(), &st) != 0) {
+    if (IsMissing(errno))
+      return EmptyText();
+    fail();
+  }
+  if (!S_ISREG(st.st_mode)) // a directory, or a pipe that would block the open
+    fail();
+  if (auto cached = Cache().Find(disk, FileStamp(st)))
+    return cached;
+
+  const int fd = open(disk.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (IsMissing(errno))
+      return EmptyText();
+    fail();
+  }
+  std::string fileText;
+  // The stamp of what is read: a change during the read gives a newer stamp
+  // at the next read, which then reads again.
+  const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ReadAll(fd, fileText);
+  close(fd);
+  if (!ok)
+    fail();
+  auto text = std::make_shared<const IniText>(fileText);
+  if (!RecentlyModified(st))
+    Cache().Keep(disk, FileStamp(st), text);
+  return text;
+}
+
+void IniFile::Store(const IniText &iniText) const {
   const auto fail = [this]() { throw EIniFileException("Unable to write to " + path_); };
   std::string target = ToDiskPath(path_);
   // Replace the file a symbolic link names, not the link itself.
@@ -111,9 +165,7 @@ void IniFile::WriteLines(const std::vector<std::string> &lines) const {
   const int mode = exists ? static_cast<int>(st.st_mode & 07777)
                           : (createMode_ >= 0 ? createMode_ : 0666 & ~ProcessUmask());
 
-  std::string text;
-  for (const std::string &line : lines)
-    text += line + "\r\n";
+  const std::string text = iniText.ToFileText();
 
   std::string temp = target + ".XXXXXX";
   const int fd = mkstemp(temp.data());
@@ -136,91 +188,53 @@ void IniFile::WriteLines(const std::vector<std::string> &lines) const {
   }
 }
 
+void IniFile::Edit(const std::function<void(IniText &)> &edit) {
+  // A file that cannot be read fails the write before anything is written.
+  IniText text = *Load("Unable to write to ");
+  edit(text);
+  if (text.Changed())
+    Store(text);
+}
+
 std::string IniFile::ReadString(const std::string &section, const std::string &key,
                                 const std::string &def) const {
-  const std::vector<std::string> lines = ReadLines();
-  const std::size_t header = FindSection(lines, section);
-  if (header == std::string::npos)
-    return def;
-  const std::size_t end = SectionEnd(lines, header);
-  for (std::size_t i = header + 1; i < end; ++i)
-    if (auto entry = ParseKey(lines[i]); entry && SameText1251(entry->name, key))
-      return entry->value.substr(0, kMaxValueLength);
-  return def;
+  return Snapshot()->ReadString(section, key, def);
 }
 
 int IniFile::ReadInteger(const std::string &section, const std::string &key, int def) const {
-  return StrToIntDef(ReadString(section, key, ""), def);
+  return Snapshot()->ReadInteger(section, key, def);
 }
 
 int IniFile::ReadStrictInteger(const std::string &section, const std::string &key,
                                const std::string &defText) const {
-  return StrToInt(ReadString(section, key, defText));
+  return Snapshot()->ReadStrictInteger(section, key, defText);
 }
 
 bool IniFile::ReadBool(const std::string &section, const std::string &key, bool def) const {
-  return ReadInteger(section, key, def ? 1 : 0) != 0;
-}
-
-void IniFile::WriteString(const std::string &section, const std::string &key, const std::string &value) {
-  std::vector<std::string> lines = ReadLines();
-  const std::string entry = key + "=" + value;
-  const std::size_t header = FindSection(lines, section);
-  if (header == std::string::npos) {
-    lines.push_back("[" + section + "]");
-    lines.push_back(entry);
-    WriteLines(lines);
-    return;
-  }
-  const std::size_t end = SectionEnd(lines, header);
-  std::size_t lastFilled = header;
-  for (std::size_t i = header + 1; i < end; ++i) {
-    if (auto found = ParseKey(lines[i]); found && SameText1251(found->name, key)) {
-      lines[i] = entry;
-      WriteLines(lines);
-      return;
-    }
-    if (!Trim(lines[i]).empty())
-      lastFilled = i;
-  }
-  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(lastFilled + 1), entry);
-  WriteLines(lines);
-}
-
-void IniFile::WriteInteger(const std::string &section, const std::string &key, int value) {
-  WriteString(section, key, std::to_string(value));
-}
-
-void IniFile::WriteBool(const std::string &section, const std::string &key, bool value) {
-  WriteString(section, key, value ? "1" : "0");
-}
-
-void IniFile::EraseSection(const std::string &section) {
-  std::vector<std::string> lines = ReadLines();
-  bool erased = false;
-  for (std::size_t header; (header = FindSection(lines, section)) != std::string::npos;) {
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(header),
-                lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(lines, header)));
-    erased = true;
-  }
-  if (erased)
-    WriteLines(lines);
-}
-
-std::vector<std::string> IniFile::ReadSection(const std::string &section) const {
-  std::vector<std::string> keys;
-  const std::vector<std::string> lines = ReadLines();
-  const std::size_t header = FindSection(lines, section);
-  if (header == std::string::npos)
-    return keys;
-  const std::size_t end = SectionEnd(lines, header);
-  for (std::size_t i = header + 1; i < end; ++i)
-    if (auto entry = ParseKey(lines[i]))
-      keys.push_back(entry->name);
-  return keys;
+  return Snapshot()->ReadBool(section, key, def);
 }
 
 bool IniFile::SectionExists(const std::string &section) const {
-  return !ReadSection(section).empty();
+  return Snapshot()->SectionExists(section);
+}
+
+std::vector<std::string> IniFile::ReadSection(const std::string &section) const {
+  return Snapshot()->ReadSection(section);
+}
+
+void IniFile::WriteString(const std::string &section, const std::string &key, const std::string &value) {
+  Edit([&](IniText &text) { text.WriteString(section, key, value); });
+}
+
+void IniFile::WriteInteger(const std::string &section, const std::string &key, int value) {
+  Edit([&](IniText &text) { text.WriteInteger(section, key, value); });
+}
+
+void IniFile::WriteBool(const std::string &section, const std::string &key, bool value) {
+  Edit([&](IniText &text) { text.WriteBool(section, key, value); });
+}
+
+void IniFile::EraseSection(const std::string &section) {
+  Edit([&](IniText &text) { text.EraseSection(section); });
 }
 } // namespace mv

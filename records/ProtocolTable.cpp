@@ -1,5 +1,6 @@
 #include "records/ProtocolTable.h"
 
+#include "platform/CivilDate.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 
@@ -687,30 +688,6 @@ void ProtocolTable::Notify(Change change) {
 
 namespace mv {
 namespace {
-// Days since 1 January 1970 of a civil date, and back (proleptic Gregorian).
-constexpr int kUnixDay = 25569; // 1 January 1970 as a day number since 30 December 1899
-
-long DaysFromCivil(long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long>(doe) - 719468;
-}
-
-void CivilFromDays(long z, long &y, unsigned &m, unsigned &d) {
-  z += 719468;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = static_cast<long>(yoe) + era * 400 + (m <= 2);
-}
-
 // Reads up to maxDigits digits at text[i]; false when there is none.
 bool ReadNumber(const std::string &text, std::size_t &i, int maxDigits, int &value) {
   value = 0;
@@ -734,11 +711,9 @@ long long RoundedSeconds(double dateTime) {
 } // namespace
 
 std::string ShortDateText(int day) {
-  long y;
-  unsigned m, d;
-  CivilFromDays(day - kUnixDay, y, m, d);
+  const CivilDate date = CivilFromDays(day - kUnixEpochDay);
   char text[32];
-  std::snprintf(text, sizeof text, "%02u.%02u.%04ld", d, m, y);
+  std::snprintf(text, sizeof text, "%02d.%02d.%04lld", date.Day, date.Month, date.Year);
   return text;
 }
 
@@ -762,11 +737,9 @@ std::optional<int> ParseShortDate(const std::string &input) {
     y += 2000; // a two-digit year is in this century
   if (m < 1 || m > 12 || d < 1 || y < 1)
     return std::nullopt;
-  static constexpr int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  if (d > kMonthDays[m - 1] + (m == 2 && leap))
+  if (d > DaysInMonth(y, m))
     return std::nullopt;
-  return static_cast<int>(DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) + kUnixDay);
+  return static_cast<int>(DaysFromCivil(y, m, d) + kUnixEpochDay);
 }
 
 std::optional<int> ParseLongTime(const std::string &input) {

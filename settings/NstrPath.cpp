@@ -1,9 +1,9 @@
 #include "settings/NstrPath.h"
 
+#include "config/RoutingRules.h"
 #include "settings/ErrorDisplay.h"
 #include "settings/PFrmPath.h"
 #include "settings/QtText.h"
-#include "config/RoutingRules.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,5 +1,6 @@
 #include "settings/PFrmPath.h"
 
+#include "platform/IniText.h"
 #include "settings/BrowseFolder.h"
 #include "settings/ErrorDisplay.h"
 #include "settings/QtText.h"
@@ -45,7 +46,7 @@ TFrmPath::TFrmPath(QWidget *parent) : QDialog(parent) {
   layout->addLayout(grid);
   layout->addLayout(buttons);
 
-  connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+  connect(btnOk, &QPushButton::clicked, this, [this] { mv::RunCommand([this] { OkClick(); }); });
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(btnBrowse, &QPushButton::clicked, this, [this] { mv::RunCommand([this] { BrowseClick(); }); });
 }
@@ -55,6 +56,15 @@ void TFrmPath::BrowseClick() {
   QString folder;
   if (BrowseFolder(QString(), QStringLiteral("/"), this, folder))
     Edit2->setText(folder);
+}
+
+// The texts go into FilePath.ini one per line; a line break (a folder name
+// may hold one) is refused here, where it was entered, and the dialog stays
+// open.
+void TFrmPath::OkClick() {
+  for (const QLineEdit *edit : {Edit1, Edit3, Edit2})
+    mv::RefuseLineBreak(mv::FromQt(edit->text()));
+  accept();
 }
 
 void TFrmPath::showEvent(QShowEvent *event) {

@@ -23,6 +23,7 @@ public:
   Mode mode = Mode::Add;
 
   void BrowseClick();
+  void OkClick();
 
 protected:
   void showEvent(QShowEvent *event) override;

@@ -147,11 +147,19 @@ mv::SetupTexts TfmSetup::Texts() const {
   return texts;
 }
 
-// A failed write stops the saving at that key and is shown; the dialog
-// closes all the same, with what was stored before it kept.
+// A typed line break is refused and the dialog stays open for the text to be
+// mended. A failed write is shown and stores nothing; the dialog closes all
+// the same.
 void TfmSetup::BitBtn1Click() {
-  mv::RunCommand([this] { mv::SaveSetupTexts(baseDir_, Texts(), settings_); });
-  accept();
+  const mv::SetupTexts texts = Texts();
+  bool storable = false;
+  mv::RunCommand([&] {
+    mv::RefuseLineBreaks(texts);
+    storable = true;
+    mv::SaveSetupTexts(baseDir_, texts, settings_);
+  });
+  if (storable)
+    accept();
 }
 
 void TfmSetup::showEvent(QShowEvent *event) {

@@ -5,7 +5,10 @@
 #include "platform/IniFile.h"
 
 #include "../platform/ScratchDir.h"
+#include "tests/support/ExpectError.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -81,6 +84,15 @@ TEST_F(ConfigTest, LoadsEveryKeyAndReportsEachBadPortOnce) {
   EXPECT_EQ(s.SmtpPort, 25);
 }
 
+TEST_F(ConfigTest, AMailIniThatCannotBeReadGivesTheDefaultsAndOneProblem) {
+  ASSERT_TRUE(std::filesystem::create_directory(dir.DiskPath() + "Mail.ini"));
+  MailSettings s;
+  s.PopUser = "memory";
+  EXPECT_EQ(LoadSettings(base, s), std::vector<std::string>{"Unable to read " + base + "Mail.ini"});
+  EXPECT_EQ(s.PopUser, mv::kPlaceholderUser);
+  EXPECT_EQ(s.SmtpPort, mv::kDefaultSmtpPort);
+}
+
 TEST_F(ConfigTest, SettingsDialogWritesItsKeysInOrderAndUpdatesMemory) {
   mv::SetupTexts t{"pop.local", "abc", "user", "secret", "smtp.local", "587", "suser", "spass",
                    "me@local",  2,     1,      2,        "ab:CD",      ""};
@@ -148,13 +160,23 @@ TEST_F(ConfigTest, SettingsDialogStopsAtTheFailingWrite) {
   MailSettings s;
   s.PopHost = "memory";
   mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "e", 0, 0, 0, "", ""};
-  try {
-    mv::SaveSetupTexts(base, t, s);
-    FAIL() << "no error";
-  } catch (const EIniFileException &e) {
-    EXPECT_EQ(e.Message(), "Unable to write to " + base + "Mail.ini");
-  }
+  mvtest::ExpectError<EIniFileException>([&] { mv::SaveSetupTexts(base, t, s); },
+                                         "Unable to write to " + base + "Mail.ini");
   EXPECT_EQ(s.PopHost, "memory");
+}
+
+TEST_F(ConfigTest, TypedLineBreaksAreRefusedBeforeAnythingIsStored) {
+  WriteFile("Mail.ini", "[Pop3]\nServerName=old\n");
+  MailSettings s;
+  s.PopHost = "memory";
+  mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "me@local\n[Check]\nCh_Del=1", 0};
+  mvtest::ExpectError([&] { mv::RefuseLineBreaks(t); }, mv::kLineBreakRefused);
+  mvtest::ExpectError([&] { mv::SaveSetupTexts(base, t, s); }, mv::kLineBreakRefused);
+  EXPECT_EQ(ReadFile("Mail.ini"), "[Pop3]\nServerName=old\n");
+  EXPECT_EQ(s.PopHost, "memory");
+  mvtest::ExpectError([&] { mv::WriteRoutingRules(base, {Rule("*", "", "/data/\r\nP1=/etc/")}); },
+                      mv::kLineBreakRefused);
+  EXPECT_EQ(ReadFile("FilePath.ini"), "");
 }
 
 TEST_F(ConfigTest, DeleteFlagPresentationFlagAndStartCounter) {
@@ -169,10 +191,22 @@ TEST_F(ConfigTest, DeleteFlagPresentationFlagAndStartCounter) {
   mv::WriteHidePresentation(base, true);
   EXPECT_TRUE(mv::ReadHidePresentation(base));
   mv::WriteStartCount(base, 49);
-  EXPECT_EQ(mv::CountStart(base), 50);
-  EXPECT_EQ(mv::CountStart(base), 0); // 51 wraps to 0
+  EXPECT_EQ(mv::CountStart(base).Stored, 50);
+  EXPECT_EQ(mv::CountStart(base).Stored, 0); // 51 wraps to 0
   EXPECT_EQ(mv::ReadStartCount(base), 0);
-  EXPECT_EQ(mv::CountStart(base), 1);
+  EXPECT_EQ(mv::CountStart(base).Stored, 1);
+  // Hand-edited counters at the ends of the integer range.
+  const struct {
+    int stored, next;
+    bool wrapped;
+  } counts[] = {{50, 0, true}, {2147483647, 0, true}, {-2147483647 - 1, -2147483647, false}, {-1, 0, false}};
+  for (const auto &c : counts) {
+    mv::WriteStartCount(base, c.stored);
+    const mv::StartCount count = mv::CountStart(base);
+    EXPECT_EQ(count.Stored, c.next) << c.stored;
+    EXPECT_EQ(count.Wrapped, c.wrapped) << c.stored;
+    EXPECT_EQ(mv::ReadStartCount(base), c.next);
+  }
   EXPECT_FALSE(mv::ReadDeleteRouted(base)); // the other sections are untouched
 }
 
@@ -208,14 +242,40 @@ TEST_F(ConfigTest, RuleCountAbsentOrBad) {
   WriteFile("FilePath.ini", "[FilePath]\nF1=*\n[Count]\n");
   EXPECT_FALSE(mv::ReadRuleCount(base).has_value()); // a header without keys is no section
   WriteFile("FilePath.ini", "[Count]\nCNT=two\n");
-  try {
-    mv::ReadRoutingRules(base);
-    FAIL() << "no error";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'two' is not a valid integer value");
-  }
+  mvtest::ExpectError<EConvertError>([&] { mv::ReadRoutingRules(base); },
+                                     "'two' is not a valid integer value");
   WriteFile("FilePath.ini", "[Count]\nOther=1\n");
   EXPECT_THROW(mv::ReadRuleCount(base), EConvertError); // the section exists, CNT reads empty
+}
+
+TEST_F(ConfigTest, RuleCountsAboveTheLimitAreRefused) {
+  const std::string limit = std::to_string(mv::kMaxRoutingRules);
+  const struct {
+    std::string count, error;
+  } cases[] = {
+      {limit, ""},
+      {"-3", ""},
+      {std::to_string(mv::kMaxRoutingRules + 1), "The rule count " +
+                                                     std::to_string(mv::kMaxRoutingRules + 1) +
+                                                     " is above the limit of " + limit + " rules"},
+      {"2000000000", "The rule count 2000000000 is above the limit of " + limit + " rules"},
+  };
+  for (const auto &c : cases) {
+    WriteFile("FilePath.ini", "[FilePath]\nA1=x\n[Count]\nCNT=" + c.count + "\n");
+    if (c.error.empty()) {
+      EXPECT_EQ(mv::ReadRuleCount(base), std::stoi(c.count));
+      EXPECT_EQ(mv::ReadRoutingRules(base).size(), static_cast<std::size_t>(std::max(0, std::stoi(c.count))));
+    } else {
+      mvtest::ExpectError([&] { mv::ReadRuleCount(base); }, c.error);
+      mvtest::ExpectError([&] { mv::ReadRulesForSender(base, "a@b"); }, c.error);
+    }
+  }
+  // The writer refuses a list the reader would refuse, before writing.
+  mvtest::ExpectError(
+      [&] { mv::WriteRoutingRules(base, std::vector<RoutingRule>(mv::kMaxRoutingRules + 1)); },
+      "The rule count " + std::to_string(mv::kMaxRoutingRules + 1) + " is above the limit of " + limit +
+          " rules");
+  EXPECT_EQ(ReadFile("FilePath.ini"), "[FilePath]\nA1=x\n[Count]\nCNT=2000000000\n");
 }
 
 TEST_F(ConfigTest, RoutingReadsFileMaskAndDirectoryOnlyForMatchingSenders) {
@@ -252,11 +312,18 @@ TEST_F(ConfigTest, PollInterval) {
   mv::WritePollInterval(base, 100000);
   EXPECT_EQ(ReadFile("FilePath.ini"), "[Count]\r\nCNT=0\r\n[Interval]\r\nINT=100000\r\n");
   WriteFile("FilePath.ini", "[Interval]\nINT=1m\n");
-  try {
-    mv::ReadPollIntervalForStart(base);
-    FAIL() << "no error";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'1m' is not a valid integer value");
-  }
+  mvtest::ExpectError<EConvertError>([&] { mv::ReadPollIntervalForStart(base); },
+                                     "'1m' is not a valid integer value");
   EXPECT_THROW(mv::ReadPollIntervalForDialog(base), EConvertError);
+  // Stored values the timer cannot run are brought to the nearest bound.
+  const struct {
+    const char *stored;
+    int seconds;
+  } clamped[] = {{"0", 1},           {"-5", 1},           {"1", 1},
+                 {"100000", 100000}, {"2147484", 100000}, {"$7FFFFFFF", 100000}};
+  for (const auto &c : clamped) {
+    WriteFile("FilePath.ini", std::string("[Interval]\nINT=") + c.stored + "\n");
+    EXPECT_EQ(mv::ReadPollIntervalForStart(base), c.seconds) << c.stored;
+    EXPECT_EQ(mv::ReadPollIntervalForDialog(base), c.seconds) << c.stored;
+  }
 }

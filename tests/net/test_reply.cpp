@@ -3,6 +3,7 @@
 #include "FakeChannel.h"
 #include "net/IdExceptions.h"
 #include "net/IdTCPClient.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -112,4 +113,34 @@ TEST(SendCommand, AnEmptyListAcceptsEveryCode) {
 TEST(SendCommand, PeerClosingInsteadOfAnsweringRaisesClosedGracefully) {
   Exchange e("");
   EXPECT_THROW(e.client.SendCommand("NOOP", 250), EIdConnClosedGracefully);
+}
+
+TEST(ReadReplyLines, AMultiLineReplyIsCappedInLinesAndBytes) {
+  const std::string refused = "Reply exceeds 1000 lines or 65536 bytes.";
+  const auto reply = [](std::size_t continuations, std::size_t width) {
+    std::string text;
+    for (std::size_t i = 0; i < continuations; ++i)
+      text += "250-" + std::string(width, 'x') + "\r\n";
+    return text + "250 end\r\n";
+  };
+  const struct {
+    const char *what;
+    std::string incoming;
+    std::size_t lines; // 0: refused
+  } cases[] = {
+      {"the most lines", reply(999, 8), 1000},
+      {"one line too many", reply(1000, 8), 0},
+      {"long lines within the size", reply(60, 1000), 61},
+      {"long lines past the size", reply(70, 1000), 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    Exchange e(c.incoming);
+    if (c.lines) {
+      e.client.ReadReplyLines();
+      EXPECT_EQ(e.client.LastCmdResult().Text.size(), c.lines);
+    } else {
+      mvtest::ExpectError<EIdException>([&] { e.client.ReadReplyLines(); }, refused);
+    }
+  }
 }

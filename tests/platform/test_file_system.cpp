@@ -4,6 +4,7 @@
 #include "ScratchDir.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -146,6 +147,41 @@ TEST(FileSystem, ExecutableDirIsTheTestProgramsDirectory) {
   EXPECT_EQ(exeDir.back(), '/');
   EXPECT_TRUE(mv::DirectoryExists(exeDir));
   EXPECT_EQ(exeDir, std::string(MV_BINARY_DIR) + "/bin/");
+}
+
+TEST(FileSystem, AProgramDirectoryOutsideWindows1251IsReachedExactly) {
+  const struct {
+    const char *name; // on disk, UTF-8
+    bool lossy;       // Windows-1251 cannot hold it
+  } names[] = {{"caf\xC3\xA9", true},
+               {"Gr\xC3\xBC\xC3\x9F"
+                "e",
+                true},
+               {"\xE6\xBC\xA2\xE5\xAD\x97", true},
+               {"bad\xFF"
+                "byte",
+                true},
+               {"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82\xD1\x8B", false}}; // Отчёты
+  ScratchDir scratch;
+  for (const auto &n : names) {
+    SCOPED_TRACE(n.name);
+    const std::string disk = scratch.DiskPath() + n.name + "/";
+    ASSERT_TRUE(std::filesystem::create_directory(disk));
+    const std::string base = mv::HoldDiskDirectory(disk);
+    EXPECT_EQ(base.find('?') != std::string::npos, n.lossy);
+    EXPECT_EQ(mv::ToDiskPath(base), disk);
+    EXPECT_TRUE(mv::DirectoryExists(base));
+    // The working directories and files under the held text land inside the
+    // real directory, and listings give them back under the same text.
+    ASSERT_TRUE(mv::ForceDirectories(base + "Temp/"));
+    EXPECT_TRUE(std::filesystem::is_directory(disk + "Temp"));
+    Touch(base + "Temp/\xCF\xE8\xF1\xFC\xEC\xEE.txt", "text"); // Письмо.txt
+    EXPECT_EQ(List(base, "*"), std::vector<std::string>{base + "Temp/\xCF\xE8\xF1\xFC\xEC\xEE.txt"});
+    EXPECT_TRUE(mv::RenameFile(base + "Temp/\xCF\xE8\xF1\xFC\xEC\xEE.txt", base + "kept.txt"));
+    EXPECT_TRUE(mv::CopyFileTo(base + "kept.txt", base + "copy.txt", true));
+    EXPECT_EQ(ReadAll(base + "copy.txt"), "text");
+    EXPECT_TRUE(std::filesystem::exists(disk + "copy.txt"));
+  }
 }
 
 namespace {

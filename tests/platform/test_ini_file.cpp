@@ -2,11 +2,15 @@
 #include "platform/IniFile.h"
 
 #include "ScratchDir.h"
+#include "tests/support/ExpectError.h"
 
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 std::string ReadAll(const std::string &diskPath) {
@@ -118,12 +122,8 @@ TEST_F(IniFileTest, IntegerAndBooleanReads) {
 
 TEST_F(IniFileTest, FailedWritesNameTheFile) {
   mv::IniFile missingDir(dir.Path() + "no/such/dir/Mail.ini");
-  try {
-    missingDir.WriteString("S", "K", "v");
-    FAIL() << "no error";
-  } catch (const EIniFileException &e) {
-    EXPECT_EQ(e.Message(), "Unable to write to " + dir.Path() + "no/such/dir/Mail.ini");
-  }
+  mvtest::ExpectError<EIniFileException>([&] { missingDir.WriteString("S", "K", "v"); },
+                                         "Unable to write to " + dir.Path() + "no/such/dir/Mail.ini");
   // A read-only file refuses writes and erasures, whoever runs the program,
   // and keeps its text.
   WriteAll(disk, "[S]\nK=old\n");
@@ -170,12 +170,140 @@ TEST_F(IniFileTest, StrictIntegerReadTakesTheDefaultTextOnlyForAMissingKey) {
   mv::IniFile ini(path);
   EXPECT_EQ(ini.ReadStrictInteger("Count", "CNT", ""), 3);
   EXPECT_EQ(ini.ReadStrictInteger("Pop3", "ServerPort", "110"), 110);
-  try {
-    ini.ReadStrictInteger("Count", "Bad", "0");
-    FAIL() << "no error";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'3 rules' is not a valid integer value");
-  }
+  mvtest::ExpectError<EConvertError>([&] { ini.ReadStrictInteger("Count", "Bad", "0"); },
+                                     "'3 rules' is not a valid integer value");
   EXPECT_THROW(ini.ReadStrictInteger("Count", "Empty", "0"), EConvertError); // present but empty
   EXPECT_THROW(ini.ReadStrictInteger("Count", "Missing", ""), EConvertError);
+}
+
+TEST_F(IniFileTest, AFileThatCannotBeReadIsAnErrorAndIsNeverReplaced) {
+  struct Case {
+    const char *what;
+    std::function<void()> make;
+    std::function<std::string()> state; // what must survive the refused write
+  };
+  const std::vector<Case> cases = {
+      {"a file its user may write but not read",
+       [&] {
+         WriteAll(disk, "[Pop3]\nServerName=kept\n[Smtp]\nServerName=kept\n");
+         chmod(disk.c_str(), 0200);
+       },
+       [&] { return ReadAll(disk); }},
+      {"a link that loops on itself", [&] { ASSERT_EQ(symlink("Test.ini", disk.c_str()), 0); },
+       [&] {
+         char target[64] = {};
+         return readlink(disk.c_str(), target, sizeof target - 1) > 0 ? std::string(target) : std::string();
+       }},
+      {"a pipe, whose opening would wait for a writer", [&] { ASSERT_EQ(mkfifo(disk.c_str(), 0600), 0); },
+       [&] { return std::to_string(std::filesystem::is_fifo(disk)); }},
+      {"a directory", [&] { ASSERT_EQ(mkdir(disk.c_str(), 0700), 0); },
+       [&] { return std::to_string(std::filesystem::is_directory(disk)); }},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(disk);
+    c.make();
+    if (geteuid() == 0 && std::string(c.what).find("not read") != std::string::npos)
+      continue; // root reads every file
+    const std::string before = c.state();
+    mv::IniFile ini(path);
+    mvtest::ExpectError([&] { ini.ReadString("Pop3", "ServerName", ""); }, "Unable to read " + path);
+    mvtest::ExpectError([&] { ini.WriteString("Demo", "Cnt_dm", "1"); }, "Unable to write to " + path);
+    mvtest::ExpectError([&] { ini.EraseSection("Pop3"); }, "Unable to write to " + path);
+    EXPECT_EQ(c.state(), before);
+    chmod(disk.c_str(), 0600);
+  }
+}
+
+TEST_F(IniFileTest, LineBreaksAreRefusedAndNothingIsWritten) {
+  WriteAll(disk, "[FilePath]\nP1=/data/\n");
+  const struct {
+    std::string section, key, value;
+  } cases[] = {
+      {"FilePath", "P1", "/data/\n[Count]\nCNT=2000000000"},
+      {"FilePath", "P1", "/data/\r"},
+      {"FilePath", "P\r\n2", "x"},
+      {"File\nPath", "P1", "x"},
+  };
+  mv::IniFile ini(path);
+  for (const auto &c : cases) {
+    mvtest::ExpectError([&] { ini.WriteString(c.section, c.key, c.value); }, mv::kLineBreakRefused);
+    // In a batch, the refusal drops the edits made before it too.
+    mvtest::ExpectError(
+        [&] {
+          ini.Edit([&](mv::IniText &text) {
+            text.WriteString("FilePath", "F1", "*.pdf");
+            text.WriteString(c.section, c.key, c.value);
+          });
+        },
+        mv::kLineBreakRefused);
+    EXPECT_EQ(ReadAll(disk), "[FilePath]\nP1=/data/\n");
+  }
+  EXPECT_FALSE(mv::HasLineBreak("C:/a b/\t"));
+}
+
+TEST_F(IniFileTest, ABatchOfEditsIsOneWriteAndReadsSeeEveryChangeOnDisk) {
+  mv::IniFile ini(path);
+  ini.Edit([](mv::IniText &text) {
+    text.WriteString("FilePath", "F1", "*.pdf");
+    text.WriteString("FilePath", "P1", "/data/");
+    text.WriteInteger("Count", "CNT", 1);
+  });
+  EXPECT_EQ(ReadAll(disk), "[FilePath]\r\nF1=*.pdf\r\nP1=/data/\r\n[Count]\r\nCNT=1\r\n");
+  // An edit that changes nothing writes nothing, and one that fails midway
+  // leaves the file as it was.
+  struct stat before {};
+  stat(disk.c_str(), &before);
+  ini.Edit([](mv::IniText &text) { text.EraseSection("Interval"); });
+  EXPECT_THROW(ini.Edit([](mv::IniText &text) {
+    text.EraseSection("FilePath");
+    mv::ThrowInvalidInteger("x");
+  }),
+               EConvertError);
+  struct stat after {};
+  stat(disk.c_str(), &after);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(ini.ReadString("FilePath", "P1", ""), "/data/");
+
+  // An edit by hand in place, same size, within the same second: the
+  // nanosecond time tells it apart. (The times are set well in the past; a
+  // file changed in the last second is read at every read.)
+  const auto touch = [&](long nanoseconds) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {before.st_mtim.tv_sec - 60, nanoseconds}};
+    utimensat(AT_FDCWD, disk.c_str(), times, 0);
+  };
+  touch(1000);
+  EXPECT_EQ(ini.ReadInteger("Count", "CNT", 0), 1);
+  std::fstream(disk, std::ios::in | std::ios::out | std::ios::binary).seekp(-3, std::ios::end) << "7";
+  touch(2000);
+  EXPECT_EQ(ini.ReadInteger("Count", "CNT", 0), 7);
+  // Size and time are the whole test: an in-place change that restores both
+  // is not looked at, which is what makes an unchanged file cheap to read.
+  std::fstream(disk, std::ios::in | std::ios::out | std::ios::binary).seekp(-3, std::ios::end) << "8";
+  touch(2000);
+  EXPECT_EQ(ini.ReadInteger("Count", "CNT", 0), 7);
+
+  // Writes in quick succession leave files of one size and, within a clock
+  // tick, one time, perhaps on a reused inode: each is seen all the same.
+  for (int i = 0; i < 200; ++i) {
+    mv::IniFile(path).WriteInteger("Count", "CNT", i % 10);
+    ASSERT_EQ(mv::IniFile(path).ReadInteger("Count", "CNT", -1), i % 10) << i;
+  }
+}
+
+TEST(IniText, KeysAndSectionsIndexedAsTheFileReads) {
+  mv::IniText text("[A]\nk=1\nK=2\n[b]\nx=3\n[a]\nk=4\nz=5\n\n");
+  const struct {
+    const char *section, *key, *expected;
+  } reads[] = {{"a", "K", "1"}, {"A", "z", "none"}, {"B", "X", "3"}, {"c", "k", "none"}};
+  for (const auto &r : reads)
+    EXPECT_EQ(text.ReadString(r.section, r.key, "none"), r.expected) << r.section << " " << r.key;
+  text.WriteString("a", "new", "6");
+  text.WriteString("b", "x", "7");
+  EXPECT_EQ(text.ToFileText(), "[A]\r\nk=1\r\nK=2\r\nnew=6\r\n[b]\r\nx=7\r\n[a]\r\nk=4\r\nz=5\r\n\r\n");
+  text.EraseSection("A");
+  EXPECT_EQ(text.ToFileText(), "[b]\r\nx=7\r\n");
+  EXPECT_EQ(text.ReadString("a", "k", "none"), "none");
+  text.WriteString("A", "k", "8");
+  EXPECT_EQ(text.ReadSection("a"), std::vector<std::string>{"k"});
 }

@@ -1,5 +1,6 @@
 #include "platform/Errors.h"
 #include "platform/Numbers.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,6 @@ TEST(Numbers, TextThatIsNotAWholeNumber) {
   for (const char *text : {"", " ", "12a", "1 ", "2147483648", "$", "0x", "$100000000", "1.5", "--1", "x"})
     EXPECT_FALSE(mv::ParseInt(text).has_value()) << text;
   EXPECT_EQ(mv::StrToIntDef("abc", 25), 25);
-  try {
-    mv::StrToInt("abc");
-    FAIL() << "no error";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'abc' is not a valid integer value");
-  }
+  mvtest::ExpectError<EConvertError>([&] { mv::StrToInt("abc"); }, "'abc' is not a valid integer value");
   EXPECT_THROW(mv::StrToInt(""), EConvertError);
 }

@@ -61,6 +61,10 @@ TEST_F(StartFixture, TheStartCounterOpensThePresentationOnEvery51stStartWhenHidd
   // With the box clear it opens at every start, and the count goes on.
   EXPECT_TRUE(mv::CountStartAndDecide(dir.Path(), false));
   EXPECT_EQ(MailIni().ReadString("Demo", "Cnt_dm", ""), "2");
+  // A hand-edited counter at the top of the integer range is past 50 too.
+  MailIni().WriteInteger("Demo", "Cnt_dm", 2147483647);
+  EXPECT_TRUE(mv::CountStartAndDecide(dir.Path(), true));
+  EXPECT_EQ(MailIni().ReadString("Demo", "Cnt_dm", ""), "0");
 }
 
 TEST_F(StartFixture, TheShowStepCountsTheStartAndSetsThePrompt) {

@@ -1,4 +1,5 @@
 #include "QtTestSupport.h"
+#include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "settings/BrowseFolder.h"
 #include "settings/NstrPath.h"
@@ -169,6 +170,32 @@ TEST_F(RulesFixture, CancellingTheRuleDialogLeavesTheListAsItWas) {
   });
   window.btnAdd->click();
   EXPECT_EQ(window.ListView1->topLevelItemCount(), 0);
+  window.close();
+}
+
+TEST_F(RulesFixture, ALineBreakInAnyFieldIsRefusedAndTheRuleDialogStaysOpen) {
+  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  window.show();
+  const QStringList typed[] = {
+      {"*.pdf\n", "", "/pdf"}, {"*", "a@b\r", "/pdf"}, {"*", "", "/pdf\n[Count]\nCNT=9"}};
+  for (const QStringList &texts : typed) {
+    mvtest::ErrorRecorder errors;
+    bool stayedOpen = false;
+    mvtest::WhenModal([&](QWidget *modal) {
+      auto *d = qobject_cast<TFrmPath *>(modal);
+      ASSERT_NE(d, nullptr);
+      d->Edit1->setText(texts[0]);
+      d->Edit3->setText(texts[1]);
+      d->Edit2->setText(texts[2]);
+      d->btnOk->click();
+      stayedOpen = d->isVisible();
+      d->btnCancel->click();
+    });
+    window.btnAdd->click();
+    EXPECT_EQ(errors.texts, QStringList{QString::fromStdString(mv::ErrorDisplayText(mv::kLineBreakRefused))});
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(window.ListView1->topLevelItemCount(), 0);
+  }
   window.close();
 }
 

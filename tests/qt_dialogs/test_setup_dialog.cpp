@@ -1,5 +1,6 @@
 #include "QtTestSupport.h"
 #include "config/Config.h"
+#include "platform/Errors.h"
 #include "platform/IniFile.h"
 #include "settings/QtText.h"
 #include "settings/Setup.h"
@@ -152,6 +153,19 @@ TEST_F(SetupFixture, ClosingWithoutOkSavesNothingButThePanelShowsTheEditedServer
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "Mail.ini")));
   EXPECT_EQ(settings.PopHost, "pop.bank.test");
   EXPECT_EQ(panel.last(), "typed.but.not.saved");
+}
+
+TEST_F(SetupFixture, ALineBreakIsRefusedAndTheDialogStaysOpenWithNothingStored) {
+  mvtest::ErrorRecorder errors;
+  auto dialog = Make();
+  dialog->show();
+  dialog->Email->setText("me@bank.test\n[Check]\nCh_Del=1");
+  dialog->BitBtn1Click();
+  EXPECT_EQ(errors.texts, QStringList{QString::fromStdString(mv::ErrorDisplayText(mv::kLineBreakRefused))});
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "Mail.ini")));
+  EXPECT_EQ(settings.PersonalEmail, "ivanov@bank.test");
+  dialog->close();
 }
 
 TEST_F(SetupFixture, AFailedWriteIsShownOnceAndTheDialogStillCloses) {
