@@ -1,6 +1,7 @@
 #include "net/IdTCPConnection.h"
 
 #include "mime/IdStream.h"
+#include "net/DotStuffing.h"
 #include "net/IdAntiFreeze.h"
 #include "net/IdExceptions.h"
 
@@ -236,8 +237,8 @@ int ReadLinesInto(TIdTCPConnection &connection, const std::string &delimiter, bo
       std::string line = connection.ReadLine();
       if (line == delimiter)
         break;
-      if (unstuffDots && line.size() >= 2 && line[0] == '.' && line[1] == '.')
-        line.erase(0, 1);
+      if (unstuffDots)
+        mv::UnstuffDot(line);
       store(line);
       ++count;
     }
