@@ -95,7 +95,13 @@ bool ParseEncodedWord(const std::string &value, std::size_t start, EncodedWord &
 }
 
 std::size_t FindDecodableWord(const std::string &upperValue, std::size_t from) {
-  return std::min(upperValue.find("=?ISO", from), upperValue.find("=?WINDOWS", from));
+  // One scan for the opening "=?", the charset checked where it stands: two
+  // searches to the end of the value at every word made long headers
+  // quadratic.
+  for (std::size_t p = upperValue.find("=?", from); p != std::string::npos; p = upperValue.find("=?", p + 1))
+    if (upperValue.compare(p, 5, "=?ISO") == 0 || upperValue.compare(p, 9, "=?WINDOWS") == 0)
+      return p;
+  return std::string::npos;
 }
 
 bool NeedsEncoding(char c, const std::string &specials) {
