@@ -39,6 +39,18 @@ public:
 private:
   TIdComponent &FComponent;
 };
+// Between parts, a closing line of any open multipart level closes it and
+// every level inside it: otherwise its boundary would stay open and hide
+// every later part.
+bool ClosesMultipart(TIdMIMEBoundary &stack, const std::string &line) {
+  bool closing = false;
+  const int level = mv::MatchBoundaryLine(stack, line, closing);
+  if (level < 0 || !closing)
+    return false;
+  stack.PopAbove(level);
+  stack.Pop();
+  return true;
+}
 } // namespace
 
 void TIdMessageClient::SkipToMessageEnd(const std::string &endLine) {
@@ -114,6 +126,8 @@ void TIdMessageClient::ReadBodyParts(TIdMessage &message, mv::MessageReadContext
   std::unique_ptr<TIdMessageDecoder> decoder;
   std::string line;
   while (context.NextLine(line)) {
+    if (ClosesMultipart(context.Boundaries, line))
+      continue;
     decoder = StartDecoder(message, context, line);
     if (!decoder) {
       message.Body.push_back(std::move(line));
@@ -144,18 +158,13 @@ void TIdMessageClient::ReadBodyParts(TIdMessage &message, mv::MessageReadContext
 std::unique_ptr<TIdMessageDecoder> TIdMessageClient::StartDecoder(TIdMessage &message,
                                                                   mv::MessageReadContext &context,
                                                                   const std::string &line) {
-  // Between parts, a boundary line of any open multipart level counts, not
-  // only the innermost: a closing line that arrives here would otherwise
-  // leave its boundary open and hide every later part.
+  // Between parts, a delimiter of any open multipart level starts a part,
+  // not only one of the innermost level.
   bool closing = false;
   TIdMIMEBoundary &stack = context.Boundaries;
   const int level = mv::MatchBoundaryLine(stack, line, closing);
-  if (level >= 0 && (closing || level < stack.Count() - 1)) {
+  if (level >= 0 && !closing && level < stack.Count() - 1) {
     stack.PopAbove(level);
-    if (closing) {
-      stack.Pop();
-      return nullptr;
-    }
     return std::make_unique<TIdMessageDecoderMIME>(message, context);
   }
   return TIdMessageDecoderList::FindDecoder(message, context, line);
