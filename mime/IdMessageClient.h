@@ -66,4 +66,5 @@ private:
   void WriteTextPart(TIdText &part);
   void WriteAttachmentHeader(TIdAttachment &part);
   void WriteAttachment(TIdAttachment &part);
+  void WriteForwardedMessage(TIdAttachment &part);
 };

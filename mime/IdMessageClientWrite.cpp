@@ -1,5 +1,6 @@
 // The writing half of the message client.
 #include "mime/DotStuffingStream.h"
+#include "mime/ForwardedMessages.h"
 #include "mime/IdCoderQuotedPrintable.h"
 #include "mime/IdMessageClient.h"
 #include "mime/IdMessageEncoder.h"
@@ -123,9 +124,12 @@ void TIdMessageClient::WriteTextPart(TIdText &part) {
 
 void TIdMessageClient::WriteAttachmentHeader(TIdAttachment &part) {
   // The data is what the message's encoder writes; for the "MIME" encoder
-  // that is base64 whatever the part was labelled when it was read.
-  if (part.ContentTransfer().empty() ||
-      (SameAscii(part.Collection()->AttachmentEncoding(), "MIME") && part.ContentTransfer() != "base64"))
+  // that is base64 whatever the part was labelled when it was read. A
+  // forwarded message may not be encoded at all: it goes out as its lines.
+  if (mv::IsForwardedMessage(part))
+    part.SetContentTransfer("8bit");
+  else if (part.ContentTransfer().empty() ||
+           (SameAscii(part.Collection()->AttachmentEncoding(), "MIME") && part.ContentTransfer() != "base64"))
     part.SetContentTransfer("base64");
   if (part.ContentDisposition().empty())
     part.SetContentDisposition("attachment");
@@ -146,6 +150,33 @@ void TIdMessageClient::WriteAttachment(TIdAttachment &part) {
   TIdTCPStream connection(*this);
   mv::DotStuffingStream stream(connection);
   part.EncodeTo(stream);
+}
+
+void TIdMessageClient::WriteForwardedMessage(TIdAttachment &part) {
+  // Its bytes as stored, every line ended by CR LF whatever ended it there:
+  // a bare CR or LF is no line break in mail. The delimiter that follows
+  // brings its own line break.
+  TIdTCPStream connection(*this);
+  mv::DotStuffingStream stream(connection);
+  TIdFileStream file(part.StoredPath, TIdFileMode::fmOpenRead);
+  std::string block(64 * 1024, '\0');
+  std::string out;
+  bool afterCR = false;
+  for (std::int64_t got; (got = file.Read(block.data(), static_cast<std::int64_t>(block.size()))) > 0;) {
+    out.clear();
+    for (std::int64_t i = 0; i < got; ++i) {
+      const char c = block[static_cast<size_t>(i)];
+      if (c == '\n' && !afterCR)
+        out += '\r';
+      else if (c != '\n' && afterCR)
+        out += '\n';
+      out += c;
+      afterCR = c == '\r';
+    }
+    stream.WriteString(out);
+  }
+  if (afterCR)
+    stream.WriteString("\n");
 }
 
 void TIdMessageClient::WriteDelimiter(const std::string &boundary, bool closing) {
@@ -218,7 +249,7 @@ void TIdMessageClient::WriteMimeBody(TIdMessage &message, const std::vector<TIdT
     DoStatus("Encoding attachment");
     WriteAttachmentHeader(*a);
     WriteLine();
-    WriteAttachment(*a);
+    mv::IsForwardedMessage(*a) ? WriteForwardedMessage(*a) : WriteAttachment(*a);
   }
   WriteDelimiter(boundary, true);
 }

@@ -46,7 +46,16 @@ TEST(Forwarded, AttachmentsOfInnerMessagesFollowTheirForwardToANamedDepth) {
   EXPECT_EQ(forward->InnerMessage->From.Address, "f1@x.org");
   EXPECT_EQ(FileBytes(mv::AttachmentsForRouting(m)[2]->StoredPath), "bytes of doc1.pdf");
   EXPECT_EQ(mv::AttachmentsForRouting(m)[7]->InnerMessage, nullptr);
-  // A forward that is not a message at all is read without failing.
+  // A copy keeps the forwards as messages (never encoded, as mail readers
+  // require), and they read back the same.
+  const std::string copy = WriteMessageText(m);
+  EXPECT_NE(copy.find("Content-Transfer-Encoding: 8bit\r\nContent-Disposition: attachment;\r\n        "
+                      "filename=\"fwd0.eml\"\r\n\r\nFrom: f1@x.org\r\n"),
+            std::string::npos);
+  TIdMessage back;
+  ReadMessageText(back, copy);
+  EXPECT_EQ(RoutedNames(back), RoutedNames(m));
+  // A forward cut short is read without failing.
   TIdMessage odd;
   ReadMessageText(odd,
                   Forwarding(0, "a.pdf", Crlf({"Content-Type: multipart/mixed; boundary=q", "", "--q"})));
