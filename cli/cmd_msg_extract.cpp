@@ -1,6 +1,7 @@
 // msg-extract FILE DIR: every named attachment of a message into DIR.
 #include "cli/Command.h"
 #include "cli/cmd_msg_sha256.h"
+#include "mime/ForwardedMessages.h"
 #include "mime/IdMessage.h"
 #include "mime/Koi8.h"
 #include "platform/CodePage.h"
@@ -40,16 +41,15 @@ int RunMsgExtract(const std::vector<std::string> &args) {
   }
   TIdMessage message;
   message.ReadFromFile(mv::Utf8ToWin1251(args[0]));
-  for (int i = 0; i < message.Parts.Count(); ++i) {
-    auto *a = dynamic_cast<TIdAttachment *>(&message.Parts[i]);
-    if (!a)
-      continue;
+  // As the courier routes them: forwarded messages' attachments included.
+  for (const TIdAttachment *a : mv::AttachmentsForRouting(message)) {
     // As the courier files it: KOI8-R encoded words in the name are decoded.
     const std::string name = SafeName(DecodeKoi8Word(a->FileName));
     if (name.empty())
       continue;
     const std::string path = FreePath(dir, name);
-    a->CopyToFile(path);
+    if (!mv::CopyFileTo(a->StoredPath, path, true))
+      throw EIdException("Error saving attachment.");
     std::cout << mv::FileSize(path) << " " << mv::cli::Sha256OfFile(mv::ToDiskPath(path)) << " "
               << mv::Win1251ToUtf8(path.substr(dir.size())) << "\n";
   }

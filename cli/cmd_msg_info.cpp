@@ -44,6 +44,15 @@ json IsoDate(TDateTime date) {
   return buf;
 }
 
+json Part(TIdMessagePart &part);
+
+json Parts(const TIdMessageParts &parts) {
+  json out = json::array();
+  for (int i = 0; i < parts.Count(); ++i)
+    out.push_back(Part(parts[i]));
+  return out;
+}
+
 json Part(TIdMessagePart &part) {
   json out;
   out["content_type"] = U(part.ContentType());
@@ -57,6 +66,11 @@ json Part(TIdMessagePart &part) {
     out["file_name"] = U(a->FileName);
     out["size"] = mv::FileSize(a->StoredPath);
     out["sha256"] = mv::cli::Sha256OfFile(mv::ToDiskPath(a->StoredPath));
+    // A forwarded message: the parts of the message inside it.
+    if (a->InnerMessage) {
+      out["inner_subject"] = U(a->InnerMessage->Subject);
+      out["inner"] = Parts(a->InnerMessage->Parts);
+    }
   }
   return out;
 }
@@ -77,9 +91,7 @@ int RunMsgInfo(const std::vector<std::string> &args) {
   out["content_type"] = U(message.ContentType);
   out["charset"] = U(message.CharSet);
   out["body"] = TextLines(message.Body, message.ContentType);
-  out["parts"] = json::array();
-  for (int i = 0; i < message.Parts.Count(); ++i)
-    out["parts"].push_back(Part(message.Parts[i]));
+  out["parts"] = Parts(message.Parts);
   std::cout << out.dump(2) << "\n";
   return 0;
 }

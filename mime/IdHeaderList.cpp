@@ -134,16 +134,21 @@ std::string TIdHeaderList::ValueFromLine(int index) const {
     return {};
   const std::string &line = FLines[index];
   size_t colon = line.find(':');
-  std::string value = colon == std::string::npos ? std::string() : line.substr(colon + 1);
-  // Appending in place keeps a header of thousands of folded lines linear;
-  // the result is that of value = Trim(value) + " " + Trim(next) per line.
+  // Joining each piece trimmed, one blank between non-empty pieces, is what
+  // trimming the whole value again at every continuation line comes to; the
+  // value is built once, so a header of many thousand lines reads in time
+  // proportional to its length.
+  std::string value =
+      colon == std::string::npos ? std::string() : Trim(std::string_view(line).substr(colon + 1));
   for (int next = index + 1; next < Count() && mv::IsContinuationLine(FLines[next]); ++next) {
-    while (!value.empty() && mv::idtext::IsTrimmed(value.back()))
-      value.pop_back();
-    value += ' ';
-    value += Trim(FLines[next]);
+    const std::string piece = Trim(FLines[next]);
+    if (piece.empty())
+      continue;
+    if (!value.empty())
+      value += ' ';
+    value += piece;
   }
-  return Trim(value);
+  return value;
 }
 
 void TIdHeaderList::DeleteContinuationsAfter(int index) {

@@ -88,30 +88,15 @@ bool ParseEncodedWord(const std::string &value, std::size_t start, EncodedWord &
   return true;
 }
 
-// The next "=?ISO" or "=?WINDOWS" at or after a position. Each kind's last
-// find is remembered while it still lies ahead, so a value of many words of
-// one kind is not searched to its end for the other kind at every word.
-class DecodableWordFinder {
-public:
-  explicit DecodableWordFinder(const std::string &upperValue) : text_(upperValue) {}
-  std::size_t Next(std::size_t from) {
-    return std::min(Find(iso_, "=?ISO", from), Find(windows_, "=?WINDOWS", from));
-  }
-
-private:
-  struct Cache {
-    std::size_t from = 0;
-    std::size_t found = 0;
-    bool valid = false;
-  };
-  std::size_t Find(Cache &cache, const char *key, std::size_t from) {
-    if (!cache.valid || from < cache.from || (cache.found != std::string::npos && cache.found < from))
-      cache = {from, text_.find(key, from), true};
-    return cache.found;
-  }
-  const std::string &text_;
-  Cache iso_, windows_;
-};
+std::size_t FindDecodableWord(const std::string &upperValue, std::size_t from) {
+  // One scan for the opening "=?", the charset checked where it stands: two
+  // searches to the end of the value at every word made long headers
+  // quadratic.
+  for (std::size_t p = upperValue.find("=?", from); p != std::string::npos; p = upperValue.find("=?", p + 1))
+    if (upperValue.compare(p, 5, "=?ISO") == 0 || upperValue.compare(p, 9, "=?WINDOWS") == 0)
+      return p;
+  return std::string::npos;
+}
 
 bool NeedsEncoding(char c, const std::string &specials) {
   const auto byte = static_cast<unsigned char>(c);
@@ -201,9 +186,8 @@ std::string DecodeHeaderWords(const std::string &value) {
   std::size_t copied = 0;                      // value[0, copied) is in result
   std::size_t lastWordEnd = std::string::npos; // end of the last decoded word
   std::size_t search = 0;
-  DecodableWordFinder finder(upper);
   for (;;) {
-    const std::size_t start = finder.Next(search);
+    const std::size_t start = FindDecodableWord(upper, search);
     if (start == std::string::npos)
       break;
     EncodedWord word;

@@ -6,6 +6,7 @@
 #include "mime/MimeParameters.h"
 
 #include <charconv>
+#include <limits>
 
 using namespace mv::msg;
 
@@ -20,7 +21,9 @@ TIdMessagePriority PriorityFromHeader(const std::string &value) {
   first = Trim(first.substr(0, first.find(' ')));
   int n = 3;
   auto [end, ec] = std::from_chars(first.data(), first.data() + first.size(), n);
-  if (ec != std::errc() || end != first.data() + first.size() || first.empty())
+  // The lowest number has no predecessor to hold it by.
+  if (ec != std::errc() || end != first.data() + first.size() || first.empty() ||
+      n == std::numeric_limits<int>::min())
     n = 3;
   return static_cast<TIdMessagePriority>(n - 1);
 }
@@ -226,6 +229,15 @@ std::unique_ptr<TIdHeaderList> TIdMessage::BuildHeaderLines() {
     if (Parts.Count() > 0)
       h.SetValue("MIME-Version", "1.0");
     h.SetValue("Content-Transfer-Encoding", ContentTransferEncoding);
+    if (StartsAscii(Trim(ContentType), "multipart/")) {
+      // A message read as one file (a scanner's PDF) is written as a
+      // multipart: its own transfer encoding and file name described that
+      // file, and would make the container unreadable or a second copy of it.
+      const std::string cte = Trim(ContentTransferEncoding);
+      if (!SameAscii(cte, "7bit") && !SameAscii(cte, "8bit") && !SameAscii(cte, "binary"))
+        h.SetValue("Content-Transfer-Encoding", "");
+      h.SetValue("Content-Disposition", "");
+    }
   }
   h.SetValue("Sender", Sender.Text());
   h.SetValue("Reply-To", EncodeAddressListForHeader(ReplyTo, letter, transfer, charset));

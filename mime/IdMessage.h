@@ -83,6 +83,8 @@ public:
 
   TIdHeaderList HeaderLines; // exactly as read, one entry per physical line
   TIdMessageParts Parts;
+  // The boundary the header names; the reader takes it over, with the rest
+  // of its state, while it reads the body.
   TIdMIMEBoundary BoundaryStack;
   std::string MessageId;
 

@@ -2,6 +2,7 @@
 // The connection with message operations: it reads a message's Internet text
 // form into the model and writes the model back out, over a socket (POP3,
 // SMTP) or over a stream channel (message files).
+#include "mime/ForwardedMessages.h"
 #include "mime/IdMessage.h"
 #include "net/IdTCPClient.h"
 
@@ -9,6 +10,9 @@
 #include <string>
 
 class TIdMessageDecoder;
+namespace mv {
+class MessageReadContext;
+}
 
 class TIdMessageClient : public TIdTCPClient {
 public:
@@ -38,7 +42,10 @@ protected:
   }
 
 private:
-  void ReadBodyParts(TIdMessage &message, const std::string &endLine);
+  friend void mv::ReadForwardedMessages(TIdMessage &message, int depth);
+  void ReadBodyParts(TIdMessage &message, mv::MessageReadContext &context);
+  std::unique_ptr<TIdMessageDecoder> StartDecoder(TIdMessage &message, mv::MessageReadContext &context,
+                                                  const std::string &line);
   std::unique_ptr<TIdMessageDecoder> MakeTextPart(TIdMessage &message, TIdMessageDecoder &decoder,
                                                   bool &ended);
   std::unique_ptr<TIdMessageDecoder> MakeAttachment(TIdMessage &message, TIdMessageDecoder &decoder,
@@ -46,7 +53,18 @@ private:
   // After a failure inside a message: reads and drops everything up to its
   // end line so that the next command's reply is read in step.
   void SkipToMessageEnd(const std::string &endLine);
+  // How many forwarded messages the message being read lies inside.
+  int FForwardDepth = 0;
+  // The body's four shapes: plain text, text parts only, MIME with
+  // attachments, and the plain text followed by UUE blocks.
+  void WritePlainBody(TIdMessage &message);
+  void WriteTextParts(const std::vector<TIdText *> &texts, const std::string &boundary);
+  void WriteMimeBody(TIdMessage &message, const std::vector<TIdText *> &texts,
+                     const std::vector<TIdAttachment *> &attachments);
+  void WriteUUBody(TIdMessage &message, const std::vector<TIdAttachment *> &attachments);
+  void WriteDelimiter(const std::string &boundary, bool closing);
   void WriteTextPart(TIdText &part);
   void WriteAttachmentHeader(TIdAttachment &part);
   void WriteAttachment(TIdAttachment &part);
+  void WriteForwardedMessage(TIdAttachment &part);
 };

@@ -3,8 +3,11 @@
 #include "mime/IdMessageClient.h"
 #include "mime/IdMessageCoderMIME.h"
 #include "mime/IdTempFile.h"
+#include "mime/MessageReadContext.h"
 #include "net/IdExceptions.h"
 #include "platform/FileSystem.h"
+
+#include <utility>
 
 namespace {
 // Decoded text split at CR LF, CR or LF; a final break adds no empty line and
@@ -36,6 +39,18 @@ public:
 private:
   TIdComponent &FComponent;
 };
+// Between parts, a closing line of any open multipart level closes it and
+// every level inside it: otherwise its boundary would stay open and hide
+// every later part.
+bool ClosesMultipart(TIdMIMEBoundary &stack, const std::string &line) {
+  bool closing = false;
+  const int level = mv::MatchBoundaryLine(stack, line, closing);
+  if (level < 0 || !closing)
+    return false;
+  stack.PopAbove(level);
+  stack.Pop();
+  return true;
+}
 } // namespace
 
 void TIdMessageClient::SkipToMessageEnd(const std::string &endLine) {
@@ -85,84 +100,85 @@ std::string TIdMessageClient::ReadMessageHeader(TIdMessage &message, const std::
 
 void TIdMessageClient::ReadMessageBody(TIdMessage &message, const std::string &endLine) {
   ReadWork work(*this);
-  if (message.NoDecode) {
-    ReadLinesUntil(message.Body, endLine, true);
-    return;
-  }
-  ReadBodyParts(message, endLine);
-}
-
-void TIdMessageClient::ReadBodyParts(TIdMessage &message, const std::string &endLine) {
-  bool ended = false;
-  bool endLineRead = false;
-  std::unique_ptr<TIdMessageDecoder> decoder;
+  mv::MessageReadContext context(*this, endLine);
   try {
-    while (!ended) {
-      std::string line = ReadLine();
-      if (line == endLine) {
-        endLineRead = true;
-        break;
-      }
-      if (!decoder) {
-        // Between parts, a boundary line of any open multipart level counts,
-        // not only the innermost: a closing line that arrives here would
-        // otherwise leave its boundary open and hide every later part.
-        bool closing = false;
-        const int level = mv::MatchBoundaryLine(message, line, closing);
-        TIdMIMEBoundary &stack = message.BoundaryStack;
-        if (level >= 0 && (closing || level < stack.Count() - 1)) {
-          stack.PopAbove(level);
-          if (closing) {
-            stack.Pop();
-            continue;
-          }
-          decoder = std::make_unique<TIdMessageDecoderMIME>(message);
-        } else {
-          decoder = TIdMessageDecoderList::FindDecoder(message, line);
-        }
-      }
-      if (!decoder) {
-        if (line.size() > 1 && line[0] == '.' && line[1] == '.')
-          line.erase(0, 1);
+    if (message.NoDecode) {
+      std::string line;
+      while (context.NextLine(line))
         message.Body.push_back(std::move(line));
-        continue;
-      }
-      while (decoder) {
-        decoder->SetSource(std::make_unique<TIdTCPStream>(*this));
-        decoder->ReadPartHeader();
-        switch (decoder->PartKind) {
-        case pkUnknown:
-          endLineRead = true; // the part header ran into the end line
-          throw EIdException("Unknown Message Part Type.");
-        case pkText:
-          decoder = MakeTextPart(message, *decoder, ended);
-          break;
-        case pkAttachment:
-          decoder = MakeAttachment(message, *decoder, ended);
-          break;
-        }
-      }
-      endLineRead = ended;
+      return;
     }
+    ReadBodyParts(message, context);
   } catch (const std::exception &) {
-    if (!endLineRead)
+    // The next command's reply must be read in step; a decoder that already
+    // met the end line leaves nothing to skip, and reading on would wait for
+    // a line the server never sends.
+    if (!context.Ended())
       SkipToMessageEnd(endLine);
     throw;
   }
+  mv::ReadForwardedMessages(message, FForwardDepth);
+}
+
+void TIdMessageClient::ReadBodyParts(TIdMessage &message, mv::MessageReadContext &context) {
+  // The header's boundary opens the outermost multipart.
+  context.Boundaries = std::exchange(message.BoundaryStack, TIdMIMEBoundary());
+  std::unique_ptr<TIdMessageDecoder> decoder;
+  std::string line;
+  while (context.NextLine(line)) {
+    if (ClosesMultipart(context.Boundaries, line))
+      continue;
+    decoder = StartDecoder(message, context, line);
+    if (!decoder) {
+      message.Body.push_back(std::move(line));
+      continue;
+    }
+    bool ended = false;
+    while (decoder) {
+      decoder->ReadPartHeader();
+      switch (decoder->PartKind) {
+      case pkUnknown: // the message ended before the part had a header
+        decoder.reset();
+        break;
+      case pkText:
+        context.CountPart();
+        decoder = MakeTextPart(message, *decoder, ended);
+        break;
+      case pkAttachment:
+        context.CountPart();
+        decoder = MakeAttachment(message, *decoder, ended);
+        break;
+      }
+    }
+    if (ended)
+      break;
+  }
+}
+
+std::unique_ptr<TIdMessageDecoder> TIdMessageClient::StartDecoder(TIdMessage &message,
+                                                                  mv::MessageReadContext &context,
+                                                                  const std::string &line) {
+  // Between parts, a delimiter of any open multipart level starts a part,
+  // not only one of the innermost level.
+  bool closing = false;
+  TIdMIMEBoundary &stack = context.Boundaries;
+  const int level = mv::MatchBoundaryLine(stack, line, closing);
+  if (level >= 0 && !closing && level < stack.Count() - 1) {
+    stack.PopAbove(level);
+    return std::make_unique<TIdMessageDecoderMIME>(message, context);
+  }
+  return TIdMessageDecoderList::FindDecoder(message, context, line);
 }
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageClient::MakeTextPart(TIdMessage &message,
                                                                   TIdMessageDecoder &decoder, bool &ended) {
   TIdMemoryStream stream;
   std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(stream, ended);
-  // The line break before a boundary line belongs to the boundary: without
-  // this, every copy written and read again would gain an empty last line.
-  std::string text = stream.DataString();
-  if (!ended && text.ends_with("\r\n"))
-    text.resize(text.size() - 2);
-  else if (!ended && text.ends_with("\n"))
-    text.pop_back();
+  const std::string text = stream.DataString();
   TIdText &part = message.Parts.AddText(SplitTextLines(text));
+  // Whether the last line had its own break: a copy then writes the text
+  // back byte for byte.
+  part.FinalLineBreak = text.empty() || text.back() == '\n' || text.back() == '\r';
   part.HeaderLines.AddPlainValues(decoder.PartHeaders);
   return next;
 }

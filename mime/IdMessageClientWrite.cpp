@@ -1,19 +1,20 @@
 // The writing half of the message client.
+#include "mime/DotStuffingStream.h"
+#include "mime/ForwardedMessages.h"
 #include "mime/IdCoderQuotedPrintable.h"
 #include "mime/IdMessageClient.h"
 #include "mime/IdMessageEncoder.h"
 #include "mime/IdMessageStrings.h"
 #include "mime/IdTCPStream.h"
 #include "mime/MimeParameters.h"
+#include "net/DotStuffing.h"
 
 using namespace mv::msg;
 
 namespace {
 const char Preamble[] = "This is a multi-part message in MIME format";
 
-std::string DotStuffed(const std::string &line) {
-  return !line.empty() && line[0] == '.' ? "." + line : line;
-}
+using mv::DotStuffed;
 
 bool HasHighBytes(const std::vector<std::string> &lines) {
   for (const std::string &line : lines)
@@ -106,24 +107,30 @@ void TIdMessageClient::WriteTextPart(TIdText &part) {
   char letter;
   std::string charset;
   DefaultHeaderCharset(headerTransfer, letter, charset);
-  for (const std::string &line : part.Body) {
+  // The text ends where the next delimiter's line break begins: the last
+  // line gets a break of its own only when it was read (or made) with one.
+  for (size_t i = 0; i < part.Body.size(); ++i) {
+    const bool lineBreak = i + 1 < part.Body.size() || part.FinalLineBreak;
+    const std::string &line = part.Body[i];
     if (verbatim) {
-      WriteLine(DotStuffed(line));
+      WriteText(DotStuffed(line) + (lineBreak ? "\r\n" : ""));
       continue;
     }
-    std::string encoded = TIdEncoderQuotedPrintable::EncodeString(line + "\r\n");
+    std::string encoded = TIdEncoderQuotedPrintable::EncodeString(lineBreak ? line + "\r\n" : line);
     if (headerTransfer == trIso2022Jp)
       encoded = ShiftJisToJis(encoded);
     WriteText(encoded);
   }
-  WriteLine();
 }
 
 void TIdMessageClient::WriteAttachmentHeader(TIdAttachment &part) {
   // The data is what the message's encoder writes; for the "MIME" encoder
-  // that is base64 whatever the part was labelled when it was read.
-  if (part.ContentTransfer().empty() ||
-      (SameAscii(part.Collection()->AttachmentEncoding(), "MIME") && part.ContentTransfer() != "base64"))
+  // that is base64 whatever the part was labelled when it was read. A
+  // forwarded message may not be encoded at all: it goes out as its lines.
+  if (mv::IsForwardedMessage(part))
+    part.SetContentTransfer("8bit");
+  else if (part.ContentTransfer().empty() ||
+           (SameAscii(part.Collection()->AttachmentEncoding(), "MIME") && part.ContentTransfer() != "base64"))
     part.SetContentTransfer("base64");
   if (part.ContentDisposition().empty())
     part.SetContentDisposition("attachment");
@@ -148,8 +155,111 @@ void TIdMessageClient::WriteAttachmentHeader(TIdAttachment &part) {
 }
 
 void TIdMessageClient::WriteAttachment(TIdAttachment &part) {
-  TIdTCPStream stream(*this);
+  TIdTCPStream connection(*this);
+  mv::DotStuffingStream stream(connection);
   part.EncodeTo(stream);
+}
+
+void TIdMessageClient::WriteForwardedMessage(TIdAttachment &part) {
+  // Its bytes as stored, every line ended by CR LF whatever ended it there:
+  // a bare CR or LF is no line break in mail. The delimiter that follows
+  // brings its own line break.
+  TIdTCPStream connection(*this);
+  mv::DotStuffingStream stream(connection);
+  TIdFileStream file(part.StoredPath, TIdFileMode::fmOpenRead);
+  std::string block(64 * 1024, '\0');
+  std::string out;
+  bool afterCR = false;
+  for (std::int64_t got; (got = file.Read(block.data(), static_cast<std::int64_t>(block.size()))) > 0;) {
+    out.clear();
+    for (std::int64_t i = 0; i < got; ++i) {
+      const char c = block[static_cast<size_t>(i)];
+      if (c == '\n' && !afterCR)
+        out += '\r';
+      else if (c != '\n' && afterCR)
+        out += '\n';
+      out += c;
+      afterCR = c == '\r';
+    }
+    stream.WriteString(out);
+  }
+  if (afterCR)
+    stream.WriteString("\n");
+}
+
+void TIdMessageClient::WriteDelimiter(const std::string &boundary, bool closing) {
+  // The line break in front belongs to the delimiter, not to the part before.
+  WriteText("\r\n--" + boundary + (closing ? "--\r\n" : "\r\n"));
+}
+
+void TIdMessageClient::WriteTextParts(const std::vector<TIdText *> &texts, const std::string &boundary) {
+  for (TIdText *text : texts) {
+    WriteDelimiter(boundary, false);
+    DoStatus("Encoding text");
+    WriteTextPart(*text);
+  }
+  WriteDelimiter(boundary, true);
+}
+
+void TIdMessageClient::WritePlainBody(TIdMessage &message) {
+  TTransfer transfer;
+  char letter;
+  std::string charset;
+  DefaultHeaderCharset(transfer, letter, charset);
+  DoStatus("Encoding text");
+  if (transfer == trIso2022Jp) {
+    for (const std::string &line : message.Body)
+      WriteLine(DotStuffed(ShiftJisToJis(line)));
+  } else {
+    WriteBodyLines(message);
+  }
+}
+
+void TIdMessageClient::WriteUUBody(TIdMessage &message, const std::vector<TIdAttachment *> &attachments) {
+  DoStatus("Encoding text");
+  WriteBodyLines(message);
+  WriteLine();
+  for (TIdAttachment *a : attachments) {
+    DoStatus("Encoding attachment");
+    WriteAttachment(*a);
+    WriteLine();
+  }
+}
+
+void TIdMessageClient::WriteMimeBody(TIdMessage &message, const std::vector<TIdText *> &texts,
+                                     const std::vector<TIdAttachment *> &attachments) {
+  const std::string boundary = message.Parts.RelatedPartTotal > 0 ? mv::RelatedBoundary : mv::MixedBoundary;
+  WriteLine(Preamble);
+  WriteDelimiter(boundary, false);
+  if (texts.size() > 1) {
+    WriteLine("Content-Type: multipart/alternative; ");
+    WriteLine(std::string("        boundary=\"") + mv::AlternativeBoundary + "\"");
+    WriteLine();
+    WriteTextParts(texts, mv::AlternativeBoundary);
+  } else if (texts.size() == 1) {
+    DoStatus("Encoding text");
+    WriteTextPart(*texts.front());
+  } else {
+    TTransfer transfer;
+    char letter;
+    std::string charset;
+    DefaultHeaderCharset(transfer, letter, charset);
+    DoStatus("Encoding text");
+    WriteLine("Content-Type: text/plain;");
+    WriteLine("    charset=\"" + charset + "\"");
+    // Cyrillic text is 8-bit; a 7bit label invites gateways to mangle it.
+    WriteLine(std::string("Content-Transfer-Encoding: ") + (HasHighBytes(message.Body) ? "8bit" : "7bit"));
+    WriteLine();
+    WriteBodyLines(message);
+  }
+  for (TIdAttachment *a : attachments) {
+    WriteDelimiter(boundary, false);
+    DoStatus("Encoding attachment");
+    WriteAttachmentHeader(*a);
+    WriteLine();
+    mv::IsForwardedMessage(*a) ? WriteForwardedMessage(*a) : WriteAttachment(*a);
+  }
+  WriteDelimiter(boundary, true);
 }
 
 void TIdMessageClient::WriteMessageBody(TIdMessage &message) {
@@ -162,81 +272,12 @@ void TIdMessageClient::WriteMessageBody(TIdMessage &message) {
   // A read message keeps its preamble in Body and its text in text parts:
   // when there are text parts they are the text, and Body is not written.
   const std::vector<TIdText *> texts = WrittenTextParts(parts);
-  TTransfer transfer;
-  char letter;
-  std::string charset;
-  DefaultHeaderCharset(transfer, letter, charset);
-
-  if (attachments.empty()) {
-    if (!texts.empty()) {
-      WriteLine(Preamble);
-      WriteLine();
-      for (TIdText *text : texts) {
-        WriteLine(std::string("--") + mv::MixedBoundary);
-        DoStatus("Encoding text");
-        WriteTextPart(*text);
-      }
-      WriteLine(std::string("--") + mv::MixedBoundary + "--");
-      return;
-    }
-    DoStatus("Encoding text");
-    if (transfer == trIso2022Jp) {
-      for (const std::string &line : message.Body)
-        WriteLine(DotStuffed(ShiftJisToJis(line)));
-    } else {
-      WriteBodyLines(message);
-    }
-    return;
-  }
-
-  if (message.Encoding() == meUU) {
-    DoStatus("Encoding text");
-    WriteBodyLines(message);
-    WriteLine();
-    for (TIdAttachment *a : attachments) {
-      DoStatus("Encoding attachment");
-      WriteAttachment(*a);
-      WriteLine();
-    }
-    return;
-  }
-
-  const std::string boundary = parts.RelatedPartTotal > 0 ? mv::RelatedBoundary : mv::MixedBoundary;
-  WriteLine(Preamble);
-  WriteLine();
-  WriteLine("--" + boundary);
-  if (texts.size() > 1) {
-    WriteLine("Content-Type: multipart/alternative; ");
-    WriteLine(std::string("        boundary=\"") + mv::AlternativeBoundary + "\"");
-    WriteLine();
-    for (TIdText *text : texts) {
-      WriteLine(std::string("--") + mv::AlternativeBoundary);
-      DoStatus("Encoding text");
-      // The text part ends with its own empty line; a second one would be
-      // read back as a text line.
-      WriteTextPart(*text);
-    }
-    WriteLine(std::string("--") + mv::AlternativeBoundary + "--");
-  } else if (texts.size() == 1) {
-    DoStatus("Encoding text");
-    WriteTextPart(*texts.front());
-  } else {
-    DoStatus("Encoding text");
-    WriteLine("Content-Type: text/plain;");
-    WriteLine("    charset=\"" + charset + "\"");
-    // Cyrillic text is 8-bit; a 7bit label invites gateways to mangle it.
-    WriteLine(std::string("Content-Transfer-Encoding: ") + (HasHighBytes(message.Body) ? "8bit" : "7bit"));
-    WriteLine();
-    WriteBodyLines(message);
-  }
-  for (TIdAttachment *a : attachments) {
-    WriteLine();
-    WriteLine("--" + boundary);
-    DoStatus("Encoding attachment");
-    WriteAttachmentHeader(*a);
-    WriteLine();
-    WriteAttachment(*a);
-    WriteLine();
-  }
-  WriteLine("--" + boundary + "--");
+  if (!attachments.empty())
+    message.Encoding() == meUU ? WriteUUBody(message, attachments)
+                               : WriteMimeBody(message, texts, attachments);
+  else if (!texts.empty()) {
+    WriteLine(Preamble);
+    WriteTextParts(texts, mv::MixedBoundary);
+  } else
+    WritePlainBody(message);
 }

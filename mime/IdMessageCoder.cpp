@@ -2,7 +2,7 @@
 
 #include "mime/IdMessageCoderMIME.h"
 #include "mime/IdMessageCoderUUE.h"
-#include "net/IdTCPConnection.h"
+#include "mime/MessageReadContext.h"
 
 namespace {
 struct Registration {
@@ -21,8 +21,8 @@ std::vector<Registration> &Registry() {
 }
 } // namespace
 
-std::string TIdMessageDecoder::ReadLine() {
-  return FSource->Connection().ReadLine();
+bool TIdMessageDecoder::ReadLine(std::string &line) {
+  return FContext.NextLine(line);
 }
 
 void TIdMessageDecoderList::RegisterDecoder(const std::string &name,
@@ -31,9 +31,10 @@ void TIdMessageDecoderList::RegisterDecoder(const std::string &name,
 }
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderList::FindDecoder(TIdMessage &message,
+                                                                      mv::MessageReadContext &context,
                                                                       const std::string &line) {
   for (const Registration &r : Registry())
-    if (auto decoder = r.Info->TryStart(message, line))
+    if (auto decoder = r.Info->TryStart(message, context, line))
       return decoder;
   return nullptr;
 }

@@ -2,19 +2,22 @@
 // Part decoders: the reader hands a message body to them part by part. A
 // decoder reads its part header, then its body into a destination stream,
 // and returns the decoder of the next part when a boundary line starts one.
-#include "mime/IdTCPStream.h"
+#include "mime/IdStream.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
 class TIdMessage;
+namespace mv {
+class MessageReadContext;
+}
 
 enum TIdPartKind { pkUnknown, pkText, pkAttachment };
 
 class TIdMessageDecoder {
 public:
-  explicit TIdMessageDecoder(TIdMessage &owner) : FOwner(owner) {}
+  TIdMessageDecoder(TIdMessage &owner, mv::MessageReadContext &context) : FOwner(owner), FContext(context) {}
   virtual ~TIdMessageDecoder() = default;
   TIdMessageDecoder(const TIdMessageDecoder &) = delete;
   TIdMessageDecoder &operator=(const TIdMessageDecoder &) = delete;
@@ -24,27 +27,28 @@ public:
   virtual std::unique_ptr<TIdMessageDecoder> ReadPartBody(TIdStream &destination, bool &ended) = 0;
   virtual void ReadPartHeader() {}
 
-  void SetSource(std::unique_ptr<TIdTCPStream> source) { FSource = std::move(source); }
   TIdMessage &Owner() const { return FOwner; }
+  mv::MessageReadContext &Context() const { return FContext; }
 
   std::vector<std::string> PartHeaders; // "name=value"
   std::string Filename;
   TIdPartKind PartKind = pkUnknown;
 
 protected:
-  // One line from the connection; a "." line is the message's end.
-  std::string ReadLine();
+  // The next body line, dot-unstuffed; false at the message's end line.
+  bool ReadLine(std::string &line);
 
 private:
   TIdMessage &FOwner;
-  std::unique_ptr<TIdTCPStream> FSource;
+  mv::MessageReadContext &FContext;
 };
 
 class TIdMessageDecoderInfo {
 public:
   virtual ~TIdMessageDecoderInfo() = default;
   // A decoder when `line` starts a part of this kind, else nullptr.
-  virtual std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, const std::string &line) const = 0;
+  virtual std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
+                                                      const std::string &line) const = 0;
 };
 
 // The process-wide registry; "MIME" and then "UUE" are registered before the
@@ -53,7 +57,8 @@ class TIdMessageDecoderList {
 public:
   static void RegisterDecoder(const std::string &name, std::unique_ptr<TIdMessageDecoderInfo> info);
   // Asks each kind in registration order; the first decoder made wins.
-  static std::unique_ptr<TIdMessageDecoder> FindDecoder(TIdMessage &message, const std::string &line);
+  static std::unique_ptr<TIdMessageDecoder> FindDecoder(TIdMessage &message, mv::MessageReadContext &context,
+                                                        const std::string &line);
 };
 
 namespace mv {

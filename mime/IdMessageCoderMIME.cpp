@@ -4,7 +4,9 @@
 #include "mime/IdCoderQuotedPrintable.h"
 #include "mime/IdHeaderWords.h"
 #include "mime/IdMessage.h"
+#include "mime/IdMessageCoderUUE.h"
 #include "mime/IdMessageStrings.h"
+#include "mime/MessageReadContext.h"
 #include "mime/MimeParameters.h"
 
 #include <array>
@@ -22,6 +24,93 @@ bool IsBase64Char(char c) {
 bool IsMultipart(const TIdMessage &message) {
   return StartsAscii(Trim(message.ContentType), "multipart/");
 }
+
+// A content type this reader understands: "type/subtype" made of token
+// characters, parameters after a ';'. Anything else is plain text.
+bool IsReadableContentType(const std::string &contentType) {
+  const std::string type = Trim(std::string_view(contentType).substr(0, contentType.find(';')));
+  const size_t slash = type.find('/');
+  if (slash == std::string::npos || slash == 0 || slash + 1 == type.size())
+    return false;
+  for (size_t i = 0; i < type.size(); ++i) {
+    const auto c = static_cast<unsigned char>(type[i]);
+    if (i != slash &&
+        (c <= ' ' || c >= 127 || std::string_view("()<>@,;:\\\"/[]?=").find(c) != std::string_view::npos))
+      return false;
+  }
+  return true;
+}
+
+enum class PartEncoding { None, Base64, QuotedPrintable, Uue };
+
+PartEncoding EncodingOf(const std::string &transferEncoding) {
+  const std::string e = Trim(transferEncoding);
+  if (SameAscii(e, "base64"))
+    return PartEncoding::Base64;
+  if (SameAscii(e, "quoted-printable"))
+    return PartEncoding::QuotedPrintable;
+  if (SameAscii(e, "x-uuencode") || SameAscii(e, "uuencode") || SameAscii(e, "x-uue"))
+    return PartEncoding::Uue;
+  return PartEncoding::None;
+}
+
+// The lines of a part body into its destination, decoded. The line break
+// before a boundary line belongs to the boundary, not to the part: a break
+// is written only when another line follows it, or when the part runs to
+// the message's end (whose own break ends the last line).
+class PartBodyWriter {
+public:
+  PartBodyWriter(TIdStream &destination, PartEncoding encoding)
+      : FDestination(destination), FEncoding(encoding), FBase64(destination) {
+    if (encoding == PartEncoding::Uue)
+      FUue = std::make_unique<mv::UuBlockDecoder>(destination, true);
+  }
+
+  void Line(const std::string &line) {
+    switch (FEncoding) {
+    case PartEncoding::Base64:
+      FBase64.DecodeLine(line);
+      return;
+    case PartEncoding::Uue:
+      FUue->DecodeLine(line);
+      return;
+    case PartEncoding::QuotedPrintable: {
+      WritePendingBreak();
+      // A line ending in '=' continues on the next one (a soft break).
+      const std::string trimmed = TrimRight(line);
+      FQuotedPrintable.DecodeToStream(line, FDestination);
+      FBreakPending = trimmed.empty() || trimmed.back() != '=';
+      return;
+    }
+    case PartEncoding::None:
+      WritePendingBreak();
+      FDestination.WriteString(line);
+      FBreakPending = true;
+      return;
+    }
+  }
+
+  void Finish(bool atMessageEnd) {
+    if (FEncoding == PartEncoding::Base64)
+      FBase64.Finish();
+    if (atMessageEnd)
+      WritePendingBreak();
+  }
+
+private:
+  void WritePendingBreak() {
+    if (FBreakPending)
+      FDestination.WriteString("\r\n");
+    FBreakPending = false;
+  }
+
+  TIdStream &FDestination;
+  const PartEncoding FEncoding;
+  mv::Base64PartDecoder FBase64;
+  TIdDecoderQuotedPrintable FQuotedPrintable;
+  std::unique_ptr<mv::UuBlockDecoder> FUue;
+  bool FBreakPending = false;
+};
 
 void AddPartHeaderLine(std::vector<std::string> &headers, const std::string &line) {
   std::string entry = line;
@@ -72,28 +161,12 @@ void Base64PartDecoder::Finish() {
   FPending.clear();
 }
 
-int MatchBoundaryLine(const TIdMessage &message, const std::string &line, bool &closing) {
-  closing = false;
-  if (line.size() < 3 || line[0] != '-' || line[1] != '-')
-    return -1;
-  const std::string_view rest = std::string_view(line).substr(2);
-  const TIdMIMEBoundary &stack = message.BoundaryStack;
-  for (int i = stack.Count() - 1; i >= 0; --i) {
-    const std::string b = stack.At(i);
-    if (SameAscii(rest, b))
-      return i;
-    if (rest.size() == b.size() + 2 && SameAscii(rest.substr(0, b.size()), b) &&
-        rest.substr(b.size()) == "--") {
-      closing = true;
-      return i;
-    }
-  }
-  return -1;
-}
 } // namespace mv
 
-TIdMessageDecoderMIME::TIdMessageDecoderMIME(TIdMessage &owner, const std::string &firstLine)
-    : TIdMessageDecoder(owner), Boundary(owner.BoundaryStack.Current()), FirstLine(firstLine) {
+TIdMessageDecoderMIME::TIdMessageDecoderMIME(TIdMessage &owner, mv::MessageReadContext &context,
+                                             std::optional<std::string> firstLine)
+    : TIdMessageDecoder(owner, context), Boundary(context.Boundaries.Current()),
+      FirstLine(std::move(firstLine)) {
   const std::string &cte = owner.ContentTransferEncoding;
   BodyEncoded = !cte.empty() && !SameAscii(cte, "7bit") && !SameAscii(cte, "8bit") &&
                 !SameAscii(cte, "binary") && !IsMultipart(owner);
@@ -108,7 +181,8 @@ std::string TIdMessageDecoderMIME::PartHeaderValue(const std::string &name) cons
   return {};
 }
 
-void TIdMessageDecoderMIME::Classify(const std::string &contentType, const std::string &disposition) {
+void TIdMessageDecoderMIME::Classify(const std::string &givenType, const std::string &disposition) {
+  const std::string contentType = IsReadableContentType(givenType) ? givenType : std::string("text/plain");
   const size_t semicolon = disposition.find(';');
   const std::string dispositionType = disposition.substr(0, semicolon);
   // Names are files on disk: a character without a Windows-1251 form becomes '_'.
@@ -132,17 +206,18 @@ void TIdMessageDecoderMIME::ReadPartHeader() {
     Classify(message.ContentType, message.ContentDisposition);
     return;
   }
+  std::string line;
   for (;;) {
-    const std::string line = ReadLine();
-    if (line == ".")
-      return; // the message ended inside the part header: PartKind stays unknown
-    if (line.empty()) {
+    const bool more = ReadLine(line);
+    if (!more || line.empty()) {
+      // A header cut off by the message's end still tells what the part was;
+      // its body is empty. Without a single header line there is no part.
+      if (!more && PartHeaders.empty())
+        return;
       const std::string contentType = PartHeaderValue("Content-Type");
       const std::string nested = TIdMIMEBoundary::BoundaryOf(contentType);
-      if (!nested.empty()) {
-        message.BoundaryStack.Push(nested);
+      if (more && !nested.empty() && Context().PushBoundary(nested))
         Boundary = nested;
-      }
       Classify(contentType, PartHeaderValue("Content-Disposition"));
       return;
     }
@@ -160,21 +235,17 @@ void TIdMessageDecoderMIME::ReadPartHeader() {
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream &destination, bool &ended) {
   ended = false;
   TIdMessage &message = Owner();
+  mv::MessageReadContext &context = Context();
   const std::string encoding = BodyEncoded || WholeBody ? message.ContentTransferEncoding
                                                         : PartHeaderValue("Content-Transfer-Encoding");
-  const bool base64 = SameAscii(Trim(encoding), "base64");
-  const bool quotedPrintable = SameAscii(Trim(encoding), "quoted-printable");
-  mv::Base64PartDecoder base64Decoder(destination);
-  TIdDecoderQuotedPrintable qpDecoder;
+  PartBodyWriter writer(destination, EncodingOf(encoding));
   std::unique_ptr<TIdMessageDecoder> next;
   for (;;) {
     std::string line;
-    if (!FirstLine.empty()) {
-      line.swap(FirstLine);
-    } else {
-      line = ReadLine();
-    }
-    if (line == ".") {
+    if (FirstLine) {
+      line = std::move(*FirstLine);
+      FirstLine.reset();
+    } else if (!ReadLine(line)) {
       ended = true;
       break;
     }
@@ -183,31 +254,18 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream
     // A boundary of this part or of any enclosing multipart ends the part, so
     // a missing closing line of an inner level loses nothing that follows.
     bool closing = false;
-    const int level = mv::MatchBoundaryLine(message, line, closing);
+    const int level = mv::MatchBoundaryLine(context.Boundaries, line, closing);
     if (level >= 0) {
-      message.BoundaryStack.PopAbove(level);
+      context.Boundaries.PopAbove(level);
       if (closing)
-        message.BoundaryStack.Pop();
+        context.Boundaries.Pop();
       else
-        next = std::make_unique<TIdMessageDecoderMIME>(message);
+        next = std::make_unique<TIdMessageDecoderMIME>(message, context);
       break;
     }
-    if (quotedPrintable) {
-      // The literal '.' that quoted-printable allows arrives dot-stuffed.
-      if (line.size() > 1 && line[0] == '.' && line[1] == '.')
-        line.erase(0, 1);
-      qpDecoder.DecodeToStream(line + "\r\n", destination);
-    } else if (base64) {
-      base64Decoder.DecodeLine(line);
-    } else {
-      if (!line.empty() && line[0] == '.')
-        line.erase(0, 1);
-      line += "\r\n";
-      destination.WriteString(line);
-    }
+    writer.Line(line);
   }
-  if (base64)
-    base64Decoder.Finish();
+  writer.Finish(ended);
   return next;
 }
 
@@ -215,30 +273,31 @@ namespace {
 // A message that is itself a file: its type or disposition makes it an
 // attachment. Text, multipart and embedded messages stay in Body; so does a
 // message without a content type (plain text by default).
-bool IsSinglePartAttachment(TIdMessage &message) {
+bool IsSinglePartAttachment(TIdMessage &message, mv::MessageReadContext &context) {
   const std::string type = Trim(message.ContentType);
   if (type.empty() || StartsAscii(type, "message/") || StartsAscii(type, "multipart/"))
     return false;
-  TIdMessageDecoderMIME probe(message);
+  TIdMessageDecoderMIME probe(message, context);
   probe.Classify(type, message.ContentDisposition);
   return probe.PartKind == pkAttachment;
 }
 } // namespace
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::TryStart(TIdMessage &message,
+                                                                       mv::MessageReadContext &context,
                                                                        const std::string &line) const {
-  const std::string current = message.BoundaryStack.Current();
-  if (current.empty()) {
-    if (!IsSinglePartAttachment(message))
+  if (context.Boundaries.Count() == 0) {
+    if (!IsSinglePartAttachment(message, context))
       return nullptr;
-    auto decoder = std::make_unique<TIdMessageDecoderMIME>(message, line);
+    auto decoder = std::make_unique<TIdMessageDecoderMIME>(message, context, line);
     decoder->WholeBody = true;
     return decoder;
   }
-  if (SameAscii(line, "--" + current))
-    return std::make_unique<TIdMessageDecoderMIME>(message);
+  bool closing = false;
+  if (mv::MatchBoundaryLine(context.Boundaries, line, closing) == context.Boundaries.Count() - 1 && !closing)
+    return std::make_unique<TIdMessageDecoderMIME>(message, context);
   const std::string &cte = message.ContentTransferEncoding;
   if ((SameAscii(cte, "base64") || SameAscii(cte, "quoted-printable")) && !IsMultipart(message))
-    return std::make_unique<TIdMessageDecoderMIME>(message, line);
+    return std::make_unique<TIdMessageDecoderMIME>(message, context, line);
   return nullptr;
 }

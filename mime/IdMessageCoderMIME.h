@@ -4,11 +4,14 @@
 // first body line.
 #include "mime/IdMessageCoder.h"
 
+#include <optional>
+
 class TIdMessageDecoderMIME : public TIdMessageDecoder {
 public:
-  // Boundary = the owner's current boundary; BodyEncoded from the owner's
+  // Boundary = the context's current boundary; BodyEncoded from the owner's
   // Content-Transfer-Encoding.
-  explicit TIdMessageDecoderMIME(TIdMessage &owner, const std::string &firstLine = std::string());
+  TIdMessageDecoderMIME(TIdMessage &owner, mv::MessageReadContext &context,
+                        std::optional<std::string> firstLine = std::nullopt);
 
   std::unique_ptr<TIdMessageDecoder> ReadPartBody(TIdStream &destination, bool &ended) override;
   void ReadPartHeader() override;
@@ -18,17 +21,20 @@ public:
   // The part is the whole body of a single-part message (a scanner's PDF
   // sent as the message itself): it ends only at the message's end line.
   bool WholeBody = false;
-  std::string FirstLine;
+  // The body line that started the part, read before the decoder existed.
+  std::optional<std::string> FirstLine;
 
   // The value of a "name=value" entry of PartHeaders (any letter case).
   std::string PartHeaderValue(const std::string &name) const;
-  // Sets PartKind and Filename from a content type and a disposition.
+  // Sets PartKind and Filename from a content type and a disposition. A
+  // missing or unreadable content type is text/plain.
   void Classify(const std::string &contentType, const std::string &disposition);
 };
 
 class TIdMessageDecoderInfoMIME : public TIdMessageDecoderInfo {
 public:
-  std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, const std::string &line) const override;
+  std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
+                                              const std::string &line) const override;
 };
 
 namespace mv {
@@ -49,9 +55,4 @@ private:
   TIdStream &FDestination;
   std::string FPending;
 };
-
-// The boundary-line test shared by the reader and the part decoder: a line
-// "--X" or "--X--" for a boundary X anywhere on the owner's stack (the
-// innermost first). Returns the stack index or -1; `closing` tells which form.
-int MatchBoundaryLine(const TIdMessage &message, const std::string &line, bool &closing);
 } // namespace mv

@@ -52,61 +52,74 @@ UUScheme DetectUUScheme(const std::string &line) {
     return UUScheme::XXE;
   return UUScheme::None;
 }
+
+UuBlockDecoder::UuBlockDecoder(TIdStream &destination, bool waitForBegin)
+    : FDestination(destination), FStage(waitForBegin ? Stage::BeforeBegin : Stage::BeforeData) {}
+
+UuBlockDecoder::~UuBlockDecoder() = default;
+
+bool UuBlockDecoder::DecodeLine(const std::string &line) {
+  const std::string trimmed = Trim(line);
+  switch (FStage) {
+  case Stage::BeforeBegin:
+    if (StartsAscii(line, "begin "))
+      FStage = Stage::BeforeData;
+    return true;
+  case Stage::BeforeData:
+    // Blank lines choose nothing; an "end" here is an empty file.
+    if (trimmed.empty())
+      return true;
+    if (SameAscii(trimmed, "end"))
+      break;
+    switch (DetectUUScheme(line)) {
+    case UUScheme::UUE:
+      FDecoder = std::make_unique<TIdDecoderUUE>();
+      break;
+    case UUScheme::XXE:
+      FDecoder = std::make_unique<TIdDecoderXXE>();
+      break;
+    case UUScheme::None:
+      throw EIdException("Unrecognized UUE encoding scheme.");
+    }
+    FStage = Stage::Data;
+    FDecoder->DecodeToStream(line, FDestination);
+    return true;
+  case Stage::Data:
+    if (SameAscii(trimmed, "end"))
+      break;
+    if (!trimmed.empty() && line != "~")
+      FDecoder->DecodeToStream(line, FDestination);
+    return true;
+  case Stage::Done:
+    return false;
+  }
+  FStage = Stage::Done;
+  return false;
+}
 } // namespace mv
 
-TIdMessageDecoderUUE::TIdMessageDecoderUUE(TIdMessage &owner, const std::string &filename)
-    : TIdMessageDecoder(owner) {
+TIdMessageDecoderUUE::TIdMessageDecoderUUE(TIdMessage &owner, mv::MessageReadContext &context,
+                                           const std::string &filename)
+    : TIdMessageDecoder(owner, context) {
   Filename = filename;
   PartKind = pkAttachment;
 }
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdStream &destination, bool &ended) {
-  ended = false;
-  // Lines are read as they came off the connection: a server dot-stuffs a
-  // UUE line that begins with '.', and the message's end line ends the block.
-  auto nextLine = [&](std::string &line) {
-    line = ReadLine();
-    if (line == ".") {
-      ended = true;
-      return false;
-    }
-    if (line.size() > 1 && line[0] == '.' && line[1] == '.')
-      line.erase(0, 1);
-    return true;
-  };
-  auto isEnd = [](const std::string &line) { return SameAscii(Trim(line), "end"); };
-
+  // The block ends at its "end" line, or unfinished at the message's end.
+  mv::UuBlockDecoder block(destination, false);
   std::string line;
-  // Blank lines before the first data line choose nothing; an "end" there is
-  // an empty file.
-  do {
-    if (!nextLine(line))
+  while (ReadLine(line))
+    if (!block.DecodeLine(line)) {
+      ended = false;
       return nullptr;
-  } while (Trim(line).empty());
-  if (isEnd(line))
-    return nullptr;
-
-  std::unique_ptr<TIdDecoder> decoder;
-  switch (mv::DetectUUScheme(line)) {
-  case mv::UUScheme::UUE:
-    decoder = std::make_unique<TIdDecoderUUE>();
-    break;
-  case mv::UUScheme::XXE:
-    decoder = std::make_unique<TIdDecoderXXE>();
-    break;
-  case mv::UUScheme::None:
-    throw EIdException("Unrecognized UUE encoding scheme.");
-  }
-  for (;;) {
-    if (!Trim(line).empty() && line != "~")
-      decoder->DecodeToStream(line, destination);
-    if (!nextLine(line) || isEnd(line))
-      break;
-  }
+    }
+  ended = true;
   return nullptr;
 }
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::TryStart(TIdMessage &message,
+                                                                      mv::MessageReadContext &context,
                                                                       const std::string &line) const {
   if (line.size() < 10 || !StartsAscii(line, "begin ") || line[9] != ' ')
     return nullptr;
@@ -118,5 +131,5 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::TryStart(TIdMessage
   }
   if (mode <= 0)
     return nullptr;
-  return std::make_unique<TIdMessageDecoderUUE>(message, line.substr(10));
+  return std::make_unique<TIdMessageDecoderUUE>(message, context, line.substr(10));
 }

@@ -2,9 +2,13 @@
 // UUE and XXE blocks in a message body: "begin <mode> <name>" up to "end".
 #include "mime/IdMessageCoder.h"
 
+#include <memory>
+
+class TIdDecoder;
+
 class TIdMessageDecoderUUE : public TIdMessageDecoder {
 public:
-  TIdMessageDecoderUUE(TIdMessage &owner, const std::string &filename);
+  TIdMessageDecoderUUE(TIdMessage &owner, mv::MessageReadContext &context, const std::string &filename);
   // Raises "Unrecognized UUE encoding scheme." when the first data line fits
   // neither alphabet. Stops at the message's end line without reading past it.
   std::unique_ptr<TIdMessageDecoder> ReadPartBody(TIdStream &destination, bool &ended) override;
@@ -12,7 +16,8 @@ public:
 
 class TIdMessageDecoderInfoUUE : public TIdMessageDecoderInfo {
 public:
-  std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, const std::string &line) const override;
+  std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
+                                              const std::string &line) const override;
 };
 
 namespace mv {
@@ -21,4 +26,26 @@ enum class UUScheme { None, UUE, XXE };
 // lines) decide at once; a shorter file's only line is judged by its
 // characters and its length character.
 UUScheme DetectUUScheme(const std::string &firstDataLine);
+
+// One UUE or XXE block fed line by line: blank lines before the first data
+// line are skipped, the first data line chooses the scheme (raising
+// "Unrecognized UUE encoding scheme." when it fits neither), and a line
+// "end" closes the block. With `waitForBegin`, lines up to a "begin ..."
+// line are skipped first (a MIME part labelled x-uuencode holds the block
+// with its begin line).
+class UuBlockDecoder {
+public:
+  UuBlockDecoder(TIdStream &destination, bool waitForBegin);
+  ~UuBlockDecoder();
+  UuBlockDecoder(const UuBlockDecoder &) = delete;
+  UuBlockDecoder &operator=(const UuBlockDecoder &) = delete;
+  // False once the block is closed; later lines are ignored.
+  bool DecodeLine(const std::string &line);
+
+private:
+  enum class Stage { BeforeBegin, BeforeData, Data, Done };
+  TIdStream &FDestination;
+  Stage FStage;
+  std::unique_ptr<TIdDecoder> FDecoder;
+};
 } // namespace mv

@@ -1,5 +1,6 @@
 #include "mime/IdMessageParts.h"
 
+#include "mime/IdMessage.h"
 #include "mime/IdMessageEncoder.h"
 #include "platform/FileSystem.h"
 
@@ -18,6 +19,7 @@ void TIdMessagePart::AssignHeaders(const TIdMessagePart &source) {
 void TIdText::Assign(const TIdText &source) {
   AssignHeaders(source);
   Body = source.Body;
+  FinalLineBreak = source.FinalLineBreak;
 }
 
 TIdAttachment::TIdAttachment(const std::string &storedPath)
@@ -26,6 +28,7 @@ TIdAttachment::TIdAttachment(const std::string &storedPath)
 }
 
 TIdAttachment::~TIdAttachment() {
+  InnerMessage.reset();
   // A file the program attached is the user's own and is kept unless the
   // program itself asked for its deletion.
   if ((FStoredFileTemporary || DeleteStoredFile) && !StoredPath.empty())

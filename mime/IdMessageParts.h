@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class TIdMessage;
 class TIdMessageParts;
 class TIdMessageEncoderInfo;
 class TIdStream;
@@ -57,6 +58,9 @@ public:
   void Assign(const TIdText &source);
 
   std::vector<std::string> Body;
+  // Whether the text's last line ends with a line break. A text read with
+  // none (as many mail programs send it) is written back without one.
+  bool FinalLineBreak = true;
 };
 
 class TIdAttachment : public TIdMessagePart {
@@ -86,6 +90,9 @@ public:
   std::string StoredPath;
   // Deletes the stored file when the part is destroyed.
   bool DeleteStoredFile = false;
+  // For a forwarded message (message/rfc822) the reader read: the message
+  // inside, with parts of its own. Null for every other attachment.
+  std::unique_ptr<TIdMessage> InnerMessage;
 
 private:
   bool FStoredFileTemporary = false;

@@ -2,6 +2,7 @@
 
 #include "mime/IdStream.h"
 #include "mime/IdTrim.h"
+#include "net/DotStuffing.h"
 #include "net/IdAntiFreeze.h"
 #include "net/IdExceptions.h"
 
@@ -223,8 +224,8 @@ int ReadLinesInto(TIdTCPConnection &connection, const std::string &delimiter, bo
     std::string line = connection.ReadLine();
     if (line == delimiter)
       break;
-    if (unstuffDots && line.size() >= 2 && line[0] == '.' && line[1] == '.')
-      line.erase(0, 1);
+    if (unstuffDots)
+      mv::UnstuffDot(line);
     store(line);
     ++count;
   }

@@ -137,7 +137,7 @@ TEST(MessageFile, ReadWriteReadKeepsAttachmentsAndTextOfNestedMail) {
     return out;
   };
   const std::vector<std::string> expected = {"T \xCF\xF0\xE8\xE2\xE5\xF2", "T .", "T <b>hi</b>",
-                                             "A p.png \x89PNG\r\n\x1A\n", "A doc.pdf %PDF\r\n"};
+                                             "A p.png \x89PNG\r\n\x1A\n", "A doc.pdf %PDF"};
   EXPECT_EQ(summary(first), expected);
   EXPECT_EQ(summary(second), expected);
   // No multipart type is ever written on a text part.

@@ -34,10 +34,11 @@ TEST(ApplyHeaderLines, PriorityRules) {
   struct Case {
     const char *line;
     TIdMessagePriority expected;
-  } cases[] = {{"X-Priority: 2 (High)", mpHigh}, {"Priority: urgent", mpHigh},
-               {"Priority: non-urgent", mpHigh}, {"Priority: non-priority", mpLow},
-               {"X-Priority: abc", mpNormal},    {"X-Priority: 1 (Highest)", mpHighest},
-               {"X-Priority: 5", mpLowest},      {"Subject: none", mpNormal}};
+  } cases[] = {{"X-Priority: 2 (High)", mpHigh},     {"Priority: urgent", mpHigh},
+               {"Priority: non-urgent", mpHigh},     {"Priority: non-priority", mpLow},
+               {"X-Priority: abc", mpNormal},        {"X-Priority: 1 (Highest)", mpHighest},
+               {"X-Priority: 5", mpLowest},          {"Subject: none", mpNormal},
+               {"X-Priority: -2147483648", mpNormal}};
   for (const Case &c : cases) {
     TIdMessage m;
     Apply(m, {c.line});

@@ -189,3 +189,92 @@ TEST(Writer, MissingAttachmentFileFailsAfterEarlierLines) {
   EXPECT_THROW(m.WriteToStream(out), std::exception);
   EXPECT_NE(out.DataString().find("filename=\"x.bin\""), std::string::npos);
 }
+
+TEST(Writer, CopiesKeepEveryPartByteForByte) {
+  // As a mail program sends it: text with an empty last line, text without a
+  // final break, and a 7bit attachment whose last line has no break either.
+  const std::string text = Crlf({"Content-Type: multipart/mixed; boundary=\"o\"",
+                                 "",
+                                 "--o",
+                                 "Content-Type: text/plain",
+                                 "Content-Transfer-Encoding: 7bit",
+                                 "",
+                                 "first line",
+                                 "",
+                                 "last line",
+                                 "",
+                                 "--o",
+                                 "Content-Type: text/html",
+                                 "Content-Transfer-Encoding: 8bit",
+                                 "",
+                                 "<p>x</p>",
+                                 "--o",
+                                 "Content-Type: text/csv; name=t.csv",
+                                 "",
+                                 "a,b",
+                                 "..c",
+                                 "--o--"});
+  TIdMessage first;
+  ReadMessageText(first, text);
+  const std::string written = WriteMessageText(first);
+  // The text parts' bytes stand in the copy exactly as they were sent.
+  EXPECT_NE(written.find("\r\n\r\nfirst line\r\n\r\nlast line\r\n\r\n--"), std::string::npos);
+  EXPECT_NE(written.find("\r\n\r\n<p>x</p>\r\n--"), std::string::npos);
+  TIdMessage second;
+  ReadMessageText(second, written);
+  for (TIdMessage *m : {&first, &second}) {
+    // The copy holds the two texts in an alternative container of its own.
+    std::vector<TIdText *> texts;
+    for (int i = 0; TextAt(*m, i); ++i)
+      if (!TextAt(*m, i)->ContentType().starts_with("multipart/"))
+        texts.push_back(TextAt(*m, i));
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0]->Body, (std::vector<std::string>{"first line", "", "last line"}));
+    EXPECT_TRUE(texts[0]->FinalLineBreak);
+    EXPECT_EQ(texts[1]->Body, (std::vector<std::string>{"<p>x</p>"}));
+    EXPECT_FALSE(texts[1]->FinalLineBreak);
+    EXPECT_EQ(FileBytes(AttachmentAt(*m, 0)->StoredPath), "a,b\r\n.c");
+  }
+}
+
+TEST(Writer, CopyOfASinglePartAttachmentMessageIsOneValidMultipart) {
+  const std::string pdf = "%PDF-1.4 scanned";
+  const std::string text =
+      Crlf({"Subject: scan", "MIME-Version: 1.0", "Content-Type: application/pdf; name=scan.pdf",
+            "Content-Transfer-Encoding: base64", "Content-Disposition: attachment; filename=scan.pdf", ""}) +
+      Base64Lines(pdf);
+  TIdMessage first;
+  ReadMessageText(first, text);
+  ASSERT_EQ(first.Parts.Count(), 1);
+  const std::string written = WriteMessageText(first);
+  const std::string header = written.substr(0, written.find("\r\n\r\n") + 2);
+  EXPECT_NE(header.find("Content-Type: multipart/mixed;"), std::string::npos);
+  // The file's own labels no longer describe the top level.
+  EXPECT_EQ(header.find("Content-Transfer-Encoding"), std::string::npos);
+  EXPECT_EQ(header.find("scan.pdf"), std::string::npos);
+  TIdMessage second;
+  ReadMessageText(second, written);
+  ASSERT_NE(AttachmentAt(second, 0), nullptr);
+  EXPECT_EQ(AttachmentAt(second, 1), nullptr);
+  EXPECT_EQ(AttachmentAt(second, 0)->FileName, "scan.pdf");
+  EXPECT_EQ(FileBytes(AttachmentAt(second, 0)->StoredPath), pdf);
+}
+
+TEST(Writer, EveryLineBeginningWithADotIsStuffed) {
+  // 14 bytes make a UUE line whose length character is '.'.
+  const std::string bytes = std::string(45, 'u') + "fourteen bytes";
+  TempFile file(bytes);
+  TIdMessage m;
+  m.SetEncoding(meUU);
+  m.Body = {".body"};
+  m.Parts.AddAttachment(file.Path()).FileName = "u.bin";
+  const std::string written = WriteMessageText(m);
+  const std::string last = TIdEncoderUUE::EncodeString("fourteen bytes");
+  ASSERT_EQ(last[0], '.');
+  EXPECT_NE(written.find("\r\n." + last + "\r\n"), std::string::npos);
+  EXPECT_NE(written.find("\r\n..body\r\n"), std::string::npos);
+  TIdMessage back;
+  ReadMessageText(back, written);
+  ASSERT_NE(AttachmentAt(back, 0), nullptr);
+  EXPECT_EQ(FileBytes(AttachmentAt(back, 0)->StoredPath), bytes);
+}

@@ -1,0 +1,57 @@
+#include "mime/MessageReadContext.h"
+
+#include "mime/IdException.h"
+#include "mime/IdMessageStrings.h"
+#include "net/DotStuffing.h"
+#include "net/IdTCPConnection.h"
+
+using namespace mv::msg;
+
+namespace mv {
+MessageReadContext::MessageReadContext(TIdTCPConnection &connection, std::string endLine)
+    : FConnection(connection), FEndLine(std::move(endLine)) {}
+
+bool MessageReadContext::NextLine(std::string &line) {
+  if (FEnded)
+    return false;
+  line = FConnection.ReadLine();
+  if (line == FEndLine) {
+    FEnded = true;
+    return false;
+  }
+  UnstuffDot(line);
+  return true;
+}
+
+bool MessageReadContext::PushBoundary(const std::string &boundary) {
+  if (Boundaries.Count() >= kMaxNestedMultiparts)
+    return false;
+  Boundaries.Push(boundary);
+  return true;
+}
+
+void MessageReadContext::CountPart() {
+  if (++FParts > kMaxMessageParts)
+    throw EIdException("Too many parts in message.");
+}
+
+int MatchBoundaryLine(const TIdMIMEBoundary &stack, const std::string &line, bool &closing) {
+  closing = false;
+  if (line.size() < 3 || line[0] != '-' || line[1] != '-')
+    return -1;
+  std::string_view rest = std::string_view(line).substr(2);
+  while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t'))
+    rest.remove_suffix(1);
+  for (int i = stack.Count() - 1; i >= 0; --i) {
+    const std::string &b = stack.At(i);
+    if (SameAscii(rest, b))
+      return i;
+    if (rest.size() == b.size() + 2 && SameAscii(rest.substr(0, b.size()), b) &&
+        rest.substr(b.size()) == "--") {
+      closing = true;
+      return i;
+    }
+  }
+  return -1;
+}
+} // namespace mv

@@ -1,0 +1,51 @@
+#pragma once
+// The state of reading one message body: its lines as they come off the
+// connection, the multipart boundaries open at the current line and the
+// number of parts made. The parts' decoders share it; the message model
+// holds none of it.
+#include "mime/IdMIMEBoundary.h"
+
+#include <string>
+
+class TIdTCPConnection;
+
+namespace mv {
+// Real mail nests multiparts two or three deep; deeper nesting is built to
+// exhaust the reader, and its boundary is read as data of the enclosing part.
+constexpr int kMaxNestedMultiparts = 32;
+// Every part becomes a temporary file or text held in memory; real mail has
+// a few dozen. A message with more is refused rather than filling the disk.
+constexpr int kMaxMessageParts = 5000;
+
+class MessageReadContext {
+public:
+  MessageReadContext(TIdTCPConnection &connection, std::string endLine);
+
+  // The next body line with its stuffed leading dot removed, or false once
+  // the end line has been read. The end line is read exactly once: after
+  // it, no further line is read from the connection.
+  bool NextLine(std::string &line);
+  bool Ended() const { return FEnded; }
+  TIdTCPConnection &Connection() const { return FConnection; }
+
+  // Opens a nested multipart; false (nothing pushed) past the nesting limit.
+  bool PushBoundary(const std::string &boundary);
+  // Counts a part about to be made; raises "Too many parts in message."
+  // past the limit.
+  void CountPart();
+
+  TIdMIMEBoundary Boundaries;
+
+private:
+  TIdTCPConnection &FConnection;
+  const std::string FEndLine;
+  bool FEnded = false;
+  int FParts = 0;
+};
+
+// The boundary-line test: a line "--X" or "--X--" for a boundary X anywhere
+// on the stack (innermost first), letter case ignored and trailing blanks
+// (transport padding) allowed. Returns the stack index or -1; `closing`
+// tells which form.
+int MatchBoundaryLine(const TIdMIMEBoundary &stack, const std::string &line, bool &closing);
+} // namespace mv
