@@ -169,7 +169,7 @@ TEST_F(ConfigTest, TypedLineBreaksAreRefusedBeforeAnythingIsStored) {
   WriteFile("Mail.ini", "[Pop3]\nServerName=old\n");
   MailSettings s;
   s.PopHost = "memory";
-  mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "me@local\n[Check]\nCh_Del=1", 0};
+  mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "me@local\n[Check]\nCh_Del=1", 0, 0, 0, "", ""};
   mvtest::ExpectError([&] { mv::RefuseLineBreaks(t); }, mv::kLineBreakRefused);
   mvtest::ExpectError([&] { mv::SaveSetupTexts(base, t, s); }, mv::kLineBreakRefused);
   EXPECT_EQ(ReadFile("Mail.ini"), "[Pop3]\nServerName=old\n");

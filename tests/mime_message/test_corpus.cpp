@@ -4,6 +4,7 @@
 #include "MessageTestUtil.h"
 
 #include "mime/Koi8.h"
+#include "platform/CodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +114,9 @@ TEST(Corpus, GeneratedMessagesHoldTheirFiles) {
       {"gen-koi8r-encword-split-filename-rar.eml",
        {{"\xC0\xF0\xF5\xE8\xE2 \xE4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xEE\xE2.rar", 606}}},
       {"gen-raw8bit-cp1251-filename-zip.eml", {{"\xCF\xF0\xE0\xE9\xF1-\xEB\xE8\xF1\xF2.zip", 486}}},
-      {"gen-rfc2231-cp1251-continuation-zip.eml", {{"dogovor.zip", 4931}}},
+      // The RFC 2231 name wins over the plain fallback name, as mail readers take it.
+      {"gen-rfc2231-cp1251-continuation-zip.eml",
+       {{mv::Utf8ToWin1251("Договор поставки № 15 от 01.03.2003 (окончательная редакция).zip"), 4931}}},
       {"gen-uu-inside-mime-part-no-close-boundary.eml", {{"subdirs.rar", 606}}},
       {"gen-uuencode-inline-zip-rar.eml", {{"report.zip", 4931}, {"subdirs.rar", 606}}},
       {"gen-xxencode-inline-rar.eml", {{"comment15.rar", 210}}},
