@@ -394,7 +394,11 @@ void TfrmMain::LoadSettings() {
   mv::RunCommand([this] {
     QCheckBox *box = pnlServerName->CheckBox1;
     const QSignalBlocker blocker(box);
-    box->setChecked(mv::ReadDeleteRouted(Dirs.BaseDir));
+    try {
+      box->setChecked(mv::ReadDeleteRouted(Dirs.BaseDir));
+    } catch (const EIniFileException &) {
+      return; // a Mail.ini that cannot be read was reported with the settings
+    }
     CheckBox1Click();
   });
 }
@@ -709,4 +713,3 @@ void TfrmMain::PurgeExecute() {
   ShowConnected(false);
   CheckMailExecute();
 }
-

@@ -68,14 +68,14 @@ void FillMessage(TIdMessage &message, const EditorFields &fields, const MailSett
 }
 
 void ConfigureSmtp(TIdSMTP &smtp, const MailSettings &settings) {
-  if (settings.SmtpAuthType == 0)
-    smtp.SetAuthenticationType(atNone);
-  else if (settings.SmtpAuthType == 1)
-    smtp.SetAuthenticationType(atLogin);
+  // A type the file holds but no one knows keeps the client's own.
+  if (settings.SmtpAuthType >= atNone && settings.SmtpAuthType <= atPlain)
+    smtp.SetAuthenticationType(static_cast<TAuthenticationType>(settings.SmtpAuthType));
   smtp.Username = settings.SmtpUser;
   smtp.Password = settings.SmtpPassword;
   smtp.Host = settings.SmtpHost;
   smtp.Port = settings.SmtpPort;
+  smtp.TLS = settings.SmtpTLS;
 }
 
 std::string FreeSentCopyPath(const std::string &sendDir) {

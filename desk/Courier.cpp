@@ -5,6 +5,7 @@
 #include "desk/MessageView.h"
 #include "desk/Texts.h"
 #include "mime/BodyText.h"
+#include "mime/ForwardedMessages.h"
 #include "mime/Koi8.h"
 #include "net/IdExceptions.h"
 #include "platform/CodePage.h"
@@ -120,12 +121,14 @@ void Courier::LogIn() {
     try {
       POP3.Disconnect();
     } catch (const EIdException &) {
+      POP3.DropConnection();
     }
   }
   POP3.Host = Settings.PopHost;
   POP3.Port = Settings.PopPort;
   POP3.Username = Settings.PopUser;
   POP3.Password = Settings.PopPassword;
+  POP3.TLS = Settings.PopTLS;
   POP3.Connect(-1);
   observer_.ShowConnected(true);
 }
@@ -209,15 +212,12 @@ void Courier::ProcessAttachments(TIdMessage &message, int number) {
   observer_.ShowBusy(true);
   Routing.BeginMessage(message);
   observer_.ShowStatus(Cp1251("Декодированное вложение (") + std::to_string(message.Parts.Count()) + ")");
-  for (int i = 0; i < message.Parts.Count(); ++i) {
-    TIdMessagePart &part = message.Parts[i];
-    if (auto *text = dynamic_cast<TIdText *>(&part)) {
+  for (int i = 0; i < message.Parts.Count(); ++i)
+    if (const auto *text = dynamic_cast<const TIdText *>(&message.Parts[i]))
       observer_.ShowTextPart(BodyTextAsUtf8(text->Body, text->ContentType()));
-      continue;
-    }
-    auto *attachment = dynamic_cast<TIdAttachment *>(&part);
-    if (!attachment)
-      continue;
+  // A forwarded message is filed like any attachment, and the attachments
+  // inside it follow it, filed as the outer message's.
+  for (const TIdAttachment *attachment : AttachmentsForRouting(message)) {
     EmptyDirectoryFiles(dirs_.TempDir);
     observer_.ShowAttachmentPanel();
     const std::string name = AttachmentName(*attachment);
@@ -226,7 +226,8 @@ void Courier::ProcessAttachments(TIdMessage &message, int number) {
     const std::string staged = dirs_.TempDir + name;
     if (FileExists(staged))
       DeleteFileAt(staged);
-    attachment->CopyToFile(staged);
+    // The message is the courier's own; the look-up only hands out read-only parts.
+    const_cast<TIdAttachment *>(attachment)->CopyToFile(staged);
     RemoveExecuteBits(staged);
     const std::string ext = ExtensionOf(name);
     if (ext == ".ZIP" || ext == ".RAR") {

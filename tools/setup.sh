@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev nlohmann-json3-dev zlib1g-dev libdeflate-dev libsqlite3-dev libarchive-dev
-  qt6-base-dev libgl-dev libssl-dev ccache
+  qt6-base-dev libgl-dev libssl-dev
 )
 TEST_PACKAGES=(
   xvfb xauth dovecot-core dovecot-pop3d python3-aiosmtpd openssl

@@ -89,4 +89,30 @@ TEST_F(CourierFixture, AFailingMessageIsListedOncePerRunAndMarksSurviveToTheNext
   EXPECT_TRUE(StoredCountBecomes(server, 1));
 }
 
+TEST_F(CourierFixture, AttachmentsOfAForwardedMessageAreFiledAsTheOuterMessages) {
+  if (!DovecotServer::Available())
+    GTEST_SKIP() << "dovecot is not installed";
+  const char *date = "Tue, 01 Dec 2026 10:00:00 +0000";
+  const std::string inner = Message("bank@bank.example", "Statement", date, {{"statement.pdf", "%PDF"}});
+  const std::string outer =
+      "From: Boss <boss@office.example>\r\nSubject: Fwd: Statement\r\nDate: " + std::string(date) +
+      "\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"out\"\r\n\r\n"
+      "--out\r\nContent-Type: text/plain\r\n\r\nSee the forwarded mail.\r\n"
+      "--out\r\nContent-Type: message/rfc822; name=\"fwd.eml\"\r\n"
+      "Content-Disposition: attachment; filename=\"fwd.eml\"\r\n\r\n" +
+      inner + "--out--\r\n";
+  DovecotServer server({outer});
+  base.Rules({{"", "", base.Target("Docs"), 0}});
+  Account(server.Port());
+  ASSERT_TRUE(courier.CheckMailExecute());
+  EXPECT_EQ(base.Files(base.Target("Docs")), (std::vector<std::string>{"fwd.eml", "statement.pdf"}));
+  data.Table1.Open();
+  data.Table1.First();
+  ASSERT_EQ(data.Table1.RecordCount(), 2);
+  for (; !data.Table1.Eof(); data.Table1.Next()) {
+    EXPECT_EQ(data.Table1.Current().FFrom, "boss@office.example");
+    EXPECT_EQ(data.Table1.Current().FTema, "Fwd: Statement");
+  }
+}
+
 } // namespace
