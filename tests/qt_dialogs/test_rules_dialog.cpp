@@ -7,6 +7,7 @@
 #include "settings/QtText.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -225,6 +226,14 @@ TEST_F(RulesFixture, TheFolderBrowserStartsAtTheRootWhateverTheEditHolds) {
     EXPECT_EQ(browser->fileMode(), QFileDialog::Directory);
     browser->setDirectory(target);
     browser->selectFile(target);
+    // The dialog's model fills in the background and may reset the selection
+    // to the start folder on a busy machine: wait until the choice holds.
+    QElapsedTimer clock;
+    clock.start();
+    while (QDir::cleanPath(browser->selectedFiles().value(0)) != target && clock.elapsed() < 5000) {
+      mvtest::Spin(20);
+      browser->selectFile(target);
+    }
     static_cast<QDialog *>(browser)->accept(); // QFileDialog::accept, reached through the base
   });
   ruleDialog.BrowseClick();
