@@ -26,6 +26,8 @@
 # and on a free port of 127.0.0.1.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../pop3/dovecot.sh
+. "$here/../pop3/dovecot.sh"
 build=$(cd "${1:-$here/../../build}" && pwd)
 rounds=${2:-3}
 cli=$build/bin/mailvornex-cli
@@ -52,9 +54,7 @@ install_missing
 
 W=$(mktemp -d /tmp/mv-desk-bench-XXXXXX)
 cleanup() {
-  if [ -f "$W/dovecot.conf" ]; then
-    /usr/sbin/dovecot -c "$W/dovecot.conf" stop 2>/dev/null || true
-  fi
+  stop_dovecot "$W"
   rm -rf "$W"
 }
 trap cleanup EXIT
@@ -62,78 +62,8 @@ trap cleanup EXIT
 echo "writing the mailbox"
 read -r total messages files < <($python "$here/make_mailbox.py" "$W/mail/test" "${COUNT:-500}")
 
-start_dovecot() {
-  port=$($python -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-  local uid gid login_user internal_user internal_group auth_user
-  if [ "$(id -u)" -eq 0 ]; then
-    # dovecot refuses mail uid 0: the mailbox belongs to "mail" and W must let it through.
-    uid=$(id -u mail) gid=$(id -g mail)
-    login_user=dovenull internal_user=dovecot internal_group=dovecot auth_user=root
-    chown -R mail:mail "$W/mail"
-    chmod 0711 "$W"
-  else
-    uid=$(id -u) gid=$(id -g)
-    login_user=$(id -un) internal_user=$(id -un) internal_group=$(id -gn) auth_user=$(id -un)
-  fi
-  echo "test:{PLAIN}secret:$uid:$gid::$W/mail/test::" >"$W/users"
-  cat >"$W/dovecot.conf" <<CONF
-base_dir = $W/run
-state_dir = $W/state
-log_path = $W/dovecot.log
-instance_name = mvdesk-$port
-protocols = pop3
-listen = 127.0.0.1
-ssl = no
-auth_mechanisms = plain login
-default_login_user = $login_user
-default_internal_user = $internal_user
-default_internal_group = $internal_group
-first_valid_uid = $uid
-last_valid_uid = $uid
-passdb {
-  driver = passwd-file
-  args = scheme=PLAIN username_format=%u $W/users
-}
-userdb {
-  driver = passwd-file
-  args = username_format=%u $W/users
-}
-mail_location = maildir:$W/mail/%u
-service pop3-login {
-  chroot =
-  inet_listener pop3 {
-    address = 127.0.0.1
-    port = $port
-  }
-  inet_listener pop3s {
-    port = 0
-  }
-}
-service anvil {
-  chroot =
-}
-service auth {
-  user = $auth_user
-}
-CONF
-  /usr/sbin/dovecot -c "$W/dovecot.conf"
-  # The port accepts before a login process can answer: wait for the greeting.
-  local greeting=
-  for _ in $(seq 300); do
-    greeting=$($python -c "
-import socket
-try:
-    s = socket.create_connection(('127.0.0.1', $port), timeout=2); print(s.makefile().readline().strip())
-except OSError:
-    pass" || true)
-    [[ $greeting == +OK* ]] && return
-    sleep 0.1
-  done
-  echo "dovecot did not start:" >&2
-  tail "$W/dovecot.log" >&2
-  exit 1
-}
-start_dovecot
+port=$($python -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+start_dovecot "$W" "$port" || exit 1
 
 # The courier's program directory: the mailbox in Mail.ini, four rules in
 # FilePath.ini (a sender-specific one first, a catch-all last), all ASCII so

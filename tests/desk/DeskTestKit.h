@@ -5,6 +5,7 @@
 #include "config/RoutingRules.h"
 #include "config/WorkingDirs.h"
 #include "platform/CodePage.h"
+#include "tests/support/Base64Lines.h"
 
 #include <algorithm>
 #include <chrono>
@@ -81,27 +82,6 @@ private:
   std::string root_;
 };
 
-inline std::string Base64(const std::string &bytes) {
-  static const char *alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  std::size_t column = 0;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const unsigned b0 = static_cast<unsigned char>(bytes[i]);
-    const unsigned b1 = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-    const unsigned b2 = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
-    const unsigned group = b0 << 16 | b1 << 8 | b2;
-    out += alphabet[group >> 18];
-    out += alphabet[(group >> 12) & 63];
-    out += i + 1 < bytes.size() ? alphabet[(group >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? alphabet[group & 63] : '=';
-    if ((column += 4) == 76) {
-      out += "\r\n";
-      column = 0;
-    }
-  }
-  return column ? out + "\r\n" : out;
-}
-
 struct Attachment {
   std::string name; // as written in the header (may be an encoded word)
   std::string bytes;
@@ -122,7 +102,7 @@ inline std::string Message(const std::string &from, const std::string &subject, 
   for (const Attachment &a : attachments)
     m += "--=_b\r\nContent-Type: application/octet-stream; name=\"" + a.name +
          "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + a.name +
-         "\"\r\n\r\n" + Base64(a.bytes);
+         "\"\r\n\r\n" + mvtest::Base64Lines(a.bytes);
   return m + "--=_b--\r\n";
 }
 

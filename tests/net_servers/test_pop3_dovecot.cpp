@@ -2,6 +2,7 @@
 // sizes, headers, whole messages (a dot-led body line, a 10 MB message),
 // deletion committed or undone, a refused password.
 #include "RealServers.h"
+#include "tests/support/Base64Lines.h"
 #include "mime/IdMessage.h"
 #include "net/IdExceptions.h"
 #include "net/IdPOP3.h"
@@ -17,26 +18,7 @@
 namespace {
 using Lines = std::vector<std::string>;
 
-std::string Base64Lines(const std::string &bytes) {
-  static const char *alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  std::size_t column = 0;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::uint32_t b0 = static_cast<unsigned char>(bytes[i]);
-    const std::uint32_t b1 = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-    const std::uint32_t b2 = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
-    const std::uint32_t group = b0 << 16 | b1 << 8 | b2;
-    out += alphabet[group >> 18];
-    out += alphabet[(group >> 12) & 63];
-    out += i + 1 < bytes.size() ? alphabet[(group >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? alphabet[group & 63] : '=';
-    if ((column += 4) == 76) {
-      out += "\r\n";
-      column = 0;
-    }
-  }
-  return column ? out + "\r\n" : out;
-}
+using mvtest::Base64Lines;
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
   std::mt19937 generator(seed);

@@ -1,3 +1,5 @@
+// The main() of the Qt test programs: an application object (offscreen by
+// default) around GoogleTest.
 #include <QApplication>
 #include <gtest/gtest.h>
 
