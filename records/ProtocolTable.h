@@ -65,6 +65,10 @@ public:
   // fails with the storage's error and leaves the table closed.
   void Open();
   void Close();
+  // Carries the rows of the write-ahead log into the table file itself, so
+  // the file alone holds every row (for a copy or a backup); done when the
+  // program ends. Failures are not reported: the log keeps the rows.
+  void CarryLogIntoFile();
   bool Active() const { return db_ != nullptr; }
   State GetState() const { return state_; }
 

@@ -91,6 +91,13 @@ TEST(TdmMail, ExistingFileIsOpenedNotRecreated) {
     first.Table1.SetFieldString("FName", "kept.pdf");
     first.Table1.Post();
   }
+  // At the end the log is carried into the file: a copy of the file alone
+  // holds every row.
+  ScratchDir copy;
+  mv::ForceDirectories(copy.Path() + "Protocol/");
+  ASSERT_TRUE(
+      mv::CopyFileTo(dir.Path() + "Protocol/Protocol.db", copy.Path() + "Protocol/Protocol.db", true));
+  EXPECT_EQ(TdmMail(copy.Path()).Table1.RecordCount(), 1);
   TdmMail second(dir.Path());
   EXPECT_EQ(second.Table1.RecordCount(), 1);
 
