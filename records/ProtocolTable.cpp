@@ -151,9 +151,6 @@ sqlite3 *OpenDatabase(const std::string &path1251, int flags) {
   // own. A crash of the program loses nothing; a power failure may lose the
   // last rows, and their files are then filed again beside themselves.
   sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
-  // Routing opens and closes the table for every row: the log is carried
-  // into the table by its own checkpoints, not with a flush at every close.
-  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   return db;
 }
 
@@ -210,12 +207,15 @@ void UseWriteAheadLog(sqlite3 *db) {
 
 ProtocolTable::~ProtocolTable() {
   sqlite3_close_v2(db_);
+  sqlite3_close_v2(keeper_); // the last connection: the log goes into the file
 }
 
 void ProtocolTable::SetTableName(const std::string &path) {
   if (path == path_)
     return;
   Close();
+  sqlite3_close_v2(keeper_);
+  keeper_ = nullptr;
   path_ = path;
 }
 
@@ -245,21 +245,18 @@ void ProtocolTable::Open() {
   try {
     Requery(std::nullopt); // also proves the file holds a protocol table
     UseWriteAheadLog(db_);
+    // Routing opens and closes the table for every row. A second connection
+    // held for the table's life keeps each close from being the last one,
+    // which would carry the log into the file with a flush every time, and
+    // each open from reading the log anew; the last close carries it.
+    if (!keeper_)
+      keeper_ = OpenDatabase(path_, SQLITE_OPEN_READWRITE);
   } catch (...) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
     state_ = State::Inactive;
     throw;
   }
-}
-
-void ProtocolTable::CarryLogIntoFile() {
-  if (path_.empty() || !mv::FileExists(path_))
-    return;
-  sqlite3 *db = nullptr;
-  if (sqlite3_open_v2(mv::ToDiskPath(path_).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK)
-    sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr, nullptr);
-  sqlite3_close_v2(db);
 }
 
 void ProtocolTable::Close() {

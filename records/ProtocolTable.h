@@ -65,10 +65,6 @@ public:
   // fails with the storage's error and leaves the table closed.
   void Open();
   void Close();
-  // Carries the rows of the write-ahead log into the table file itself, so
-  // the file alone holds every row (for a copy or a backup); done when the
-  // program ends. Failures are not reported: the log keeps the rows.
-  void CarryLogIntoFile();
   bool Active() const { return db_ != nullptr; }
   State GetState() const { return state_; }
 
@@ -165,6 +161,7 @@ private:
 
   std::string path_;
   sqlite3 *db_ = nullptr;
+  sqlite3 *keeper_ = nullptr; // held from the first open to the end (see Open)
   State state_ = State::Inactive;
   std::string indexName_;
   int index_ = 0; // position in the table of indexes

@@ -21,7 +21,6 @@ TdmMail::TdmMail(const std::string &baseDir)
 
 TdmMail::~TdmMail() {
   Table1.Close();
-  Table1.CarryLogIntoFile();
   if (dmMail == this)
     dmMail = nullptr;
 }

@@ -13,7 +13,8 @@ public:
   // text in StartupError() for the caller's standard error box; later users
   // open the table themselves.
   explicit TdmMail(const std::string &baseDir);
-  // DataModuleDestroy: closes the table and carries its log into the file.
+  // DataModuleDestroy: closes the table; with the table object its log is
+  // carried into the file.
   ~TdmMail();
   TdmMail(const TdmMail &) = delete;
   TdmMail &operator=(const TdmMail &) = delete;
