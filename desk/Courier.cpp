@@ -154,6 +154,10 @@ void Courier::ProcessMailbox(int count) {
       EmptyDirectoryFiles(dirs_.TempDir);
       ++FailedCount;
       const TIdMessage &message = *MessageList.back();
+      // Row k stays the message numbered k + 1, which the mark commands
+      // delete: a message whose header failed gets its row all the same.
+      if (!rowAdded_)
+        observer_.AddMessageRow(RowOf(message, 0));
       Report(Failures, ProblemKey(message, i), {i, DecodeKoi8Word(message.Subject), e.what()});
     }
     observer_.ShowProgress(i * 100 / count);
@@ -169,6 +173,7 @@ void Courier::ProcessMessage(int number) {
   // The message under processing stays current whatever row the user
   // selects meanwhile: SelectRow does nothing while a cycle runs.
   CurrentMessage = &message;
+  rowAdded_ = false;
   int size = 0;
   {
     NetworkStep net(inNetwork_);
@@ -180,6 +185,7 @@ void Courier::ProcessMessage(int number) {
     size = POP3.MessageSize(number);
   }
   observer_.AddMessageRow(RowOf(message, size));
+  rowAdded_ = true;
   Routing.MessageRouted = false;
   RetrieveAndShow(message, number);
   if (message.Parts.Count() > 0) {

@@ -100,6 +100,7 @@ private:
   MessageSpool spool_; // one file, written anew for every answer
   bool running_ = false;
   bool inNetwork_ = false; // a failure now belongs to the connection
+  bool rowAdded_ = false;  // the message under processing has its row
   std::set<std::string> reported_;
 };
 

@@ -16,7 +16,10 @@ using namespace desktest;
 struct SilentObserver : mv::CourierObserver {
   void ShowStatus(const std::string &text) override { status = text; }
   std::string StatusText() const override { return status; }
+  void ClearMessageRows() override { rows = 0; }
+  void AddMessageRow(const mv::MessageRow &) override { ++rows; }
   std::string status;
+  int rows = 0;
 };
 
 struct CourierFixture : ::testing::Test {
@@ -71,6 +74,9 @@ TEST_F(CourierFixture, AFailingMessageIsListedOncePerRunAndMarksSurviveToTheNext
   EXPECT_EQ(courier.FailedCount, 1);
   ASSERT_EQ(courier.Failures.size(), 1u);
   EXPECT_EQ(courier.Failures[0].Number, 2);
+  // Its header could not be read, yet it has its row: row k is message k + 1.
+  EXPECT_EQ(observer.rows, 2);
+  EXPECT_EQ(courier.MessageList.size(), 2u);
   EXPECT_EQ(base.Files(base.Target("Docs")), std::vector<std::string>{"a.txt"});
 
   // Removal switched on: the file is recognised as filed, and the message
