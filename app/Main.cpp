@@ -613,10 +613,7 @@ void TfrmMain::lvHeadersDblClick() {
 }
 
 void TfrmMain::lvMessagePartsDblClick() {
-  std::vector<std::string> old;
-  ListFiles(Dirs.TempAttDir, "*.*", old);
-  for (const std::string &file : old)
-    mv::DeleteFileAt(file);
+  mv::DeleteFilesBelow(Dirs.TempAttDir);
   QTreeWidgetItem *row = lvMessageParts->currentItem();
   TIdMessage *message = courier_ ? courier_->CurrentMessage : nullptr;
   if (!row || !message)

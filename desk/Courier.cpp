@@ -6,6 +6,7 @@
 #include "desk/Texts.h"
 #include "mime/BodyText.h"
 #include "mime/ForwardedMessages.h"
+#include "mime/IdTrim.h"
 #include "mime/Koi8.h"
 #include "net/IdExceptions.h"
 #include "platform/CodePage.h"
@@ -28,23 +29,11 @@ private:
   bool &flag_;
 };
 
-void EmptyDirectoryFiles(const std::string &dir) {
-  std::vector<std::string> files;
-  ListFiles(dir, "*.*", files);
-  for (const std::string &file : files)
-    DeleteFileAt(file);
-}
-
 // The extension from the last "." on, blanks and control characters around
 // it removed, letters a to z made capitals.
 std::string ExtensionOf(const std::string &name) {
   const std::size_t dot = name.find_last_of('.');
-  if (dot == std::string::npos)
-    return std::string();
-  std::string ext = name.substr(dot);
-  while (!ext.empty() && static_cast<unsigned char>(ext.back()) <= ' ')
-    ext.pop_back();
-  return UpperAscii(ext);
+  return dot == std::string::npos ? std::string() : UpperAscii(idtext::Trim(name.substr(dot)));
 }
 
 std::string ProblemKey(const TIdMessage &message, int number) {
@@ -151,7 +140,7 @@ void Courier::ProcessMailbox(int count) {
       if (inNetwork_ && !refusal)
         throw; // the connection is gone or out of step: the cycle ends
       inNetwork_ = false;
-      EmptyDirectoryFiles(dirs_.TempDir);
+      DeleteFilesBelow(dirs_.TempDir);
       ++FailedCount;
       const TIdMessage &message = *MessageList.back();
       // Row k stays the message numbered k + 1, which the mark commands
@@ -224,7 +213,7 @@ void Courier::ProcessAttachments(TIdMessage &message, int number) {
   // A forwarded message is filed like any attachment, and the attachments
   // inside it follow it, filed as the outer message's.
   for (const TIdAttachment *attachment : AttachmentsForRouting(message)) {
-    EmptyDirectoryFiles(dirs_.TempDir);
+    DeleteFilesBelow(dirs_.TempDir);
     observer_.ShowAttachmentPanel();
     const std::string name = AttachmentName(*attachment);
     if (IsUnsafeFileName(name))

@@ -10,11 +10,6 @@
 namespace mv {
 namespace {
 
-std::string FileNamePart(const std::string &path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The protocol's comment: the file name and this.
 const std::string kCommentTail = Cp1251(" извлечен из письма");
 

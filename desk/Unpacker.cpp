@@ -2,28 +2,12 @@
 
 #include "desk/Router.h"
 #include "desk/Texts.h"
+#include "mime/IdTrim.h"
 #include "platform/FileSystem.h"
 
 #include <set>
 
 namespace mv {
-namespace {
-
-std::string FileNamePart(const std::string &path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string TrimControls(const std::string &text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-    ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-    --end;
-  return text.substr(begin, end - begin);
-}
-
-} // namespace
 
 Unpacker::Unpacker(const WorkingDirs &dirs, Router &router) : dirs_(dirs), router_(router) {
   // Failures are gathered for the cycle's report instead of a box of their own.
@@ -64,7 +48,7 @@ void Unpacker::RouteUnpackedFiles() {
   std::vector<std::string> unpacked;
   ListFiles(dirs_.ArhDir, "*.*", unpacked);
   for (const std::string &path : unpacked) {
-    const std::string source = TrimControls(path);
+    const std::string source = idtext::Trim(path);
     const std::string staged = dirs_.TempDir + FileNamePart(path);
     if (RenameFile(source, staged)) {
       RemoveExecuteBits(staged);

@@ -264,6 +264,18 @@ bool RenameFile(const std::string &from, const std::string &to) {
   return true;
 }
 
+std::string FileNamePart(const std::string &path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void DeleteFilesBelow(const std::string &dir) {
+  std::vector<std::string> files;
+  ListFiles(dir, "*.*", files);
+  for (const std::string &file : files)
+    DeleteFileAt(file);
+}
+
 bool RemoveExecuteBits(const std::string &path) {
   const std::string disk = ToDiskPath(path);
   struct stat st {};

@@ -36,6 +36,10 @@ bool RenameFile(const std::string &from, const std::string &to);
 // Copies; with failIfExists an existing target makes it return false.
 bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExists);
 bool DeleteFileAt(const std::string &path);
+// The last component of a path (the whole text when it has no '/').
+std::string FileNamePart(const std::string &path);
+// Deletes every file below dir (subdirectories are searched, and stay).
+void DeleteFilesBelow(const std::string &dir);
 // Clears the execute bits of a file written from received mail, so that no
 // attachment becomes a program by being filed; false when that failed.
 bool RemoveExecuteBits(const std::string &path);
