@@ -4,6 +4,7 @@
 // reading many short lines never shifts the buffer for each line.
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 class TIdSimpleBuffer {
 public:
@@ -15,6 +16,8 @@ public:
   virtual void Clear();
 
 protected:
+  // Drops the consumed bytes from the front (a no-op in this plain buffer).
+  virtual void Compact() {}
   std::string FData;
   std::size_t FOffset = 0;
 };
@@ -24,10 +27,17 @@ public:
   static constexpr std::size_t CompactThreshold = 32768;
   // Drops `count` unread bytes from the front.
   void Remove(std::size_t count);
+  // Consumes the first `count` unread bytes and returns them in place: the
+  // view stays valid until the buffer next changes (the next consume, append
+  // or clear), which is when the consumed bytes may be moved away.
+  std::string_view Consume(std::size_t count);
   // Moves the first `count` unread bytes out.
   std::string Extract(std::size_t count);
   // Position of the first `c` at or after unread position `from`, or npos.
   std::size_t Find(char c, std::size_t from) const;
   // Bytes consumed and not yet compacted away (for tests of the compaction rule).
   std::size_t ConsumedOffset() const { return FOffset; }
+
+protected:
+  void Compact() override;
 };
