@@ -113,11 +113,11 @@ private:
 };
 
 void AddPartHeaderLine(std::vector<std::string> &headers, std::string_view line) {
-  std::string entry(line);
-  size_t sep = entry.find(": ");
-  if (sep != std::string::npos)
-    entry.replace(sep, 2, "=");
-  headers.push_back(entry);
+  const size_t sep = line.find(": ");
+  if (sep == std::string_view::npos)
+    headers.emplace_back(line);
+  else
+    headers.push_back(std::string(line.substr(0, sep)).append("=").append(line.substr(sep + 2)));
 }
 } // namespace
 
