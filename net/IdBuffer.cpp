@@ -32,7 +32,6 @@ void TIdManagedBuffer::Remove(std::size_t count) {
 }
 
 std::string_view TIdManagedBuffer::Consume(std::size_t count) {
-  Compact();
   if (count > Size())
     count = Size();
   const std::string_view bytes(Data(), count);

@@ -1,7 +1,9 @@
 #pragma once
 // The connection's input buffer. Consuming bytes only advances a read offset;
-// the unread rest moves to the front once 32768 bytes have been consumed, so
-// reading many short lines never shifts the buffer for each line.
+// the unread rest moves to the front once 32768 bytes have been consumed (when
+// the bytes are taken out by Remove or Extract) or at the next refill (when
+// they are read in place by Consume), so reading many short lines never
+// shifts the buffer for each line.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -28,8 +30,8 @@ public:
   // Drops `count` unread bytes from the front.
   void Remove(std::size_t count);
   // Consumes the first `count` unread bytes and returns them in place: the
-  // view stays valid until the buffer next changes (the next consume, append
-  // or clear), which is when the consumed bytes may be moved away.
+  // view stays valid until bytes are appended or the buffer is cleared. The
+  // consumed bytes are only skipped; they leave when the buffer is refilled.
   std::string_view Consume(std::size_t count);
   // Moves the first `count` unread bytes out.
   std::string Extract(std::size_t count);
