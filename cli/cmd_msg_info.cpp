@@ -20,7 +20,7 @@ std::string U(const std::string &text1251) {
 }
 
 // Text as the message view shows it: converted from the declared charset.
-json TextLines(const std::vector<std::string> &lines, const std::string &contentType) {
+json TextLines(const TIdLines &lines, const std::string &contentType) {
   json out = json::array();
   for (const std::string &l : mv::BodyLinesAsUtf8(lines, contentType))
     out.push_back(l);

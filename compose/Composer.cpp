@@ -19,8 +19,8 @@ std::pair<std::size_t, std::size_t> NextBreak(const std::string &text, std::size
   return {cut, cut};
 }
 
-bool HasHighBytes(const std::vector<std::string> &lines) {
-  for (const std::string &line : lines)
+bool HasHighBytes(const TIdLines &lines) {
+  for (const std::string_view line : lines)
     for (const char c : line)
       if (static_cast<unsigned char>(c) >= 0x80)
         return true;

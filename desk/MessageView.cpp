@@ -72,7 +72,7 @@ MessageViewContents ViewOf(const TIdMessage &message, bool retrieval) {
   view.CTyp = message.ContentType;
   view.C_encode = message.ContentTransferEncoding;
   view.PaperClip = message.Parts.Count() > 0;
-  ApplyBodyRule(view, message.Body);
+  ApplyBodyRule(view, {message.Body.begin(), message.Body.end()});
   // With several text parts the last one decides what is shown.
   for (int i = 0; i < message.Parts.Count(); ++i) {
     const TIdMessagePart &part = message.Parts[i];
@@ -81,7 +81,7 @@ MessageViewContents ViewOf(const TIdMessage &message, bool retrieval) {
     } else if (const auto *text = dynamic_cast<const TIdText *>(&part)) {
       view.CTyp = text->ContentType();
       view.C_encode = text->ContentTransfer();
-      ApplyBodyRule(view, text->Body);
+      ApplyBodyRule(view, {text->Body.begin(), text->Body.end()});
     }
   }
   return view;

@@ -14,9 +14,9 @@ bool IsCharsetChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == ':';
 }
 
-std::string MetaCharset(const std::vector<std::string> &lines) {
+std::string MetaCharset(const TIdLines &lines) {
   std::string head;
-  for (const std::string &line : lines) {
+  for (std::string_view line : lines) {
     if (head.size() >= kMetaSearchLimit)
       break;
     head += msg::LowerAscii(line);
@@ -48,7 +48,7 @@ std::string MetaCharset(const std::vector<std::string> &lines) {
 }
 } // namespace
 
-std::string BodyCharset(const std::vector<std::string> &lines, const std::string &contentType) {
+std::string BodyCharset(const TIdLines &lines, const std::string &contentType) {
   const MimeHeaderValue header = ParseMimeHeaderValue(contentType);
   for (const MimeParameter &p : header.parameters)
     if (p.name == "charset" && !p.value.empty())
@@ -58,20 +58,19 @@ std::string BodyCharset(const std::vector<std::string> &lines, const std::string
   return {};
 }
 
-std::vector<std::string> BodyLinesAsUtf8(const std::vector<std::string> &lines,
-                                         const std::string &contentType) {
+std::vector<std::string> BodyLinesAsUtf8(const TIdLines &lines, const std::string &contentType) {
   std::string charset = BodyCharset(lines, contentType);
   const std::string canonical = CanonicalCharsetName(charset);
   if (canonical.empty() || canonical == "US-ASCII")
     charset = "windows-1251";
   std::vector<std::string> out;
   out.reserve(lines.size());
-  for (const std::string &line : lines)
+  for (std::string_view line : lines)
     out.push_back(*CharsetToUtf8(line, charset));
   return out;
 }
 
-std::string BodyTextAsUtf8(const std::vector<std::string> &lines, const std::string &contentType) {
+std::string BodyTextAsUtf8(const TIdLines &lines, const std::string &contentType) {
   std::string text;
   bool first = true;
   for (const std::string &line : BodyLinesAsUtf8(lines, contentType)) {

@@ -64,7 +64,7 @@ TIdDecodeTable TIdDecoder4to3::MakeDecodeTable(const std::string &codingTable) {
   return table;
 }
 
-void TIdDecoder4to3::DecodeToStream(const std::string &text, TIdStream &destination) {
+void TIdDecoder4to3::DecodeToStream(std::string_view text, TIdStream &destination) {
   if (text.size() % 4 != 0)
     throw EIdException("Uneven size in DecodeToStream.");
   // Each group writes its three bytes into a buffer sized for whole groups;

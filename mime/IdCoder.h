@@ -45,7 +45,7 @@ class TIdDecoder {
 public:
   virtual ~TIdDecoder() = default;
   // Decodes text and writes the bytes at the destination's position in one write.
-  virtual void DecodeToStream(const std::string &text, TIdStream &destination) = 0;
+  virtual void DecodeToStream(std::string_view text, TIdStream &destination) = 0;
 
 protected:
   static std::string DecodeWhole(TIdDecoder &&decoder, const std::string &text);
@@ -75,7 +75,7 @@ public:
   static TIdDecodeTable MakeDecodeTable(const std::string &codingTable);
 
   // Raises "Uneven size in DecodeToStream." when the length is not a multiple of 4.
-  void DecodeToStream(const std::string &text, TIdStream &destination) override;
+  void DecodeToStream(std::string_view text, TIdStream &destination) override;
 
   const TIdDecodeTable DecodeTable;
   const char FillChar;

@@ -72,12 +72,12 @@ std::string TIdEncoderQuotedPrintable::Encode(TIdStream &source, std::int64_t by
   return text;
 }
 
-void TIdDecoderQuotedPrintable::DecodeToStream(const std::string &text, TIdStream &destination) {
+void TIdDecoderQuotedPrintable::DecodeToStream(std::string_view text, TIdStream &destination) {
   // Trailing blanks are padding added in transit; the line break stays.
   std::size_t end = text.size();
   while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\t' || IsLineBreak(text[end - 1])))
     --end;
-  std::string line = text.substr(0, end);
+  std::string line(text.substr(0, end));
   for (std::size_t i = end; i < text.size(); ++i)
     if (IsLineBreak(text[i]))
       line += text[i];

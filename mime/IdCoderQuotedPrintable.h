@@ -13,7 +13,7 @@ public:
 
 class TIdDecoderQuotedPrintable : public TIdDecoder {
 public:
-  void DecodeToStream(const std::string &text, TIdStream &destination) override;
+  void DecodeToStream(std::string_view text, TIdStream &destination) override;
   static std::string DecodeString(const std::string &text) {
     return DecodeWhole(TIdDecoderQuotedPrintable(), text);
   }

@@ -43,11 +43,11 @@ TIdEncoderUUE::TIdEncoderUUE() : TIdEncoderUUEBase(UUECodingTable(), '`') {}
 
 TIdEncoderXXE::TIdEncoderXXE() : TIdEncoderUUEBase(XXECodingTable, '+') {}
 
-void TIdDecoderUUEBase::DecodeToStream(const std::string &text, TIdStream &destination) {
+void TIdDecoderUUEBase::DecodeToStream(std::string_view text, TIdStream &destination) {
   if (text.empty())
     return;
   const std::size_t n = DecodeTable[static_cast<unsigned char>(text[0])];
-  std::string rest = text.substr(1);
+  std::string rest(text.substr(1));
   // Fit the rest to the announced length: extra characters are ignored, a
   // short line is extended with zero values; the fill characters mark the
   // missing bytes of a last short group.
@@ -64,8 +64,8 @@ void TIdDecoderUUEBase::DecodeToStream(const std::string &text, TIdStream &desti
 
 TIdDecoderUUE::TIdDecoderUUE() : TIdDecoderUUEBase(UUEDecodeTable(), '`') {}
 
-void TIdDecoderUUE::DecodeToStream(const std::string &text, TIdStream &destination) {
-  std::string line = text;
+void TIdDecoderUUE::DecodeToStream(std::string_view text, TIdStream &destination) {
+  std::string line(text);
   std::replace(line.begin(), line.end(), ' ', '`');
   TIdDecoderUUEBase::DecodeToStream(line, destination);
 }

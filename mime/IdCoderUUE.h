@@ -27,7 +27,7 @@ public:
 class TIdDecoderUUEBase : public TIdDecoder4to3 {
 public:
   // Decodes one line; characters after the announced length are ignored.
-  void DecodeToStream(const std::string &text, TIdStream &destination) override;
+  void DecodeToStream(std::string_view text, TIdStream &destination) override;
 
 protected:
   TIdDecoderUUEBase(const TIdDecodeTable &table, char zeroChar)
@@ -41,7 +41,7 @@ private:
 class TIdDecoderUUE : public TIdDecoderUUEBase {
 public:
   TIdDecoderUUE();
-  void DecodeToStream(const std::string &text, TIdStream &destination) override;
+  void DecodeToStream(std::string_view text, TIdStream &destination) override;
   static std::string DecodeString(const std::string &text) { return DecodeWhole(TIdDecoderUUE(), text); }
 };
 

@@ -304,7 +304,7 @@ void DefaultHeaderCharset(TTransfer &transfer, char &letter, std::string &charse
   }
 }
 
-std::string ShiftJisToJis(const std::string &text) {
+std::string ShiftJisToJis(std::string_view text) {
   std::string result;
   bool kanji = false;
   const auto putKanji = [&](std::uint16_t code) {

@@ -37,5 +37,5 @@ std::string EncodeAddressListForHeader(const TIdEMailAddressList &list, char let
 // "Windows-1251" with 'Q'.
 void DefaultHeaderCharset(TTransfer &transfer, char &letter, std::string &charset);
 
-std::string ShiftJisToJis(const std::string &text);
+std::string ShiftJisToJis(std::string_view text);
 std::string JisToShiftJis(const std::string &text);

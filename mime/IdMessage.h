@@ -7,6 +7,7 @@
 #include "mime/IdException.h"
 #include "mime/IdHeaderList.h"
 #include "mime/IdHeaderWords.h"
+#include "mime/IdLines.h"
 #include "mime/IdMIMEBoundary.h"
 #include "mime/IdMessageParts.h"
 
@@ -56,7 +57,7 @@ public:
   bool UseNowForDate() const { return Date == 0; }
   void SetUseNowForDate(bool useNow);
 
-  std::vector<std::string> Body;
+  TIdLines Body;
   TIdEMailAddressList BccList;
   std::string CharSet;
   TIdEMailAddressList CCList;

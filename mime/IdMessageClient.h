@@ -45,7 +45,7 @@ private:
   friend void mv::ReadForwardedMessages(TIdMessage &message, int depth);
   void ReadBodyParts(TIdMessage &message, mv::MessageReadContext &context);
   std::unique_ptr<TIdMessageDecoder> StartDecoder(TIdMessage &message, mv::MessageReadContext &context,
-                                                  const std::string &line);
+                                                  std::string_view line);
   std::unique_ptr<TIdMessageDecoder> MakeTextPart(TIdMessage &message, TIdMessageDecoder &decoder,
                                                   bool &ended);
   std::unique_ptr<TIdMessageDecoder> MakeAttachment(TIdMessage &message, TIdMessageDecoder &decoder,

@@ -4,45 +4,17 @@
 #include "mime/IdMessageCoderMIME.h"
 #include "mime/IdTempFile.h"
 #include "mime/MessageReadContext.h"
+#include "mime/TextLinesStream.h"
 #include "net/IdExceptions.h"
 #include "platform/FileSystem.h"
 
 #include <utility>
 
 namespace {
-// Decoded text split at CR LF, CR or LF; a final break adds no empty line and
-// a NUL byte ends the text.
-std::vector<std::string> SplitTextLines(const std::string &bytes) {
-  std::vector<std::string> lines;
-  const size_t end = std::min(bytes.find('\0'), bytes.size());
-  size_t start = 0;
-  while (start < end) {
-    size_t brk = bytes.find_first_of("\r\n", start);
-    if (brk == std::string::npos || brk >= end) {
-      lines.push_back(bytes.substr(start, end - start));
-      break;
-    }
-    lines.push_back(bytes.substr(start, brk - start));
-    start = brk + ((bytes[brk] == '\r' && brk + 1 < end && bytes[brk + 1] == '\n') ? 2 : 1);
-  }
-  return lines;
-}
-
-// Brackets a transfer with begin and end of read work, also on failure.
-class ReadWork {
-public:
-  explicit ReadWork(TIdComponent &component) : FComponent(component) { FComponent.BeginWork(wmRead); }
-  ~ReadWork() { FComponent.EndWork(wmRead); }
-  ReadWork(const ReadWork &) = delete;
-  ReadWork &operator=(const ReadWork &) = delete;
-
-private:
-  TIdComponent &FComponent;
-};
 // Between parts, a closing line of any open multipart level closes it and
 // every level inside it: otherwise its boundary would stay open and hide
 // every later part.
-bool ClosesMultipart(TIdMIMEBoundary &stack, const std::string &line) {
+bool ClosesMultipart(TIdMIMEBoundary &stack, std::string_view line) {
   bool closing = false;
   const int level = mv::MatchBoundaryLine(stack, line, closing);
   if (level < 0 || !closing)
@@ -61,7 +33,7 @@ void TIdMessageClient::SkipToMessageEnd(const std::string &endLine) {
   try {
     bool atLineStart = true;
     for (;;) {
-      const std::string line = ReadLine();
+      const std::string_view line = ReadLineView();
       const bool split = ReadLnSplit();
       if (atLineStart && !split && line == endLine)
         break;
@@ -74,7 +46,7 @@ void TIdMessageClient::SkipToMessageEnd(const std::string &endLine) {
 }
 
 std::string TIdMessageClient::ReadMessageHeader(TIdMessage &message, const std::string &alternative) {
-  ReadWork work(*this);
+  TIdWorkScope work(*this, wmRead);
   std::string line;
   try {
     for (;;) {
@@ -99,13 +71,13 @@ std::string TIdMessageClient::ReadMessageHeader(TIdMessage &message, const std::
 }
 
 void TIdMessageClient::ReadMessageBody(TIdMessage &message, const std::string &endLine) {
-  ReadWork work(*this);
+  TIdWorkScope work(*this, wmRead);
   mv::MessageReadContext context(*this, endLine);
   try {
     if (message.NoDecode) {
-      std::string line;
+      std::string_view line;
       while (context.NextLine(line))
-        message.Body.push_back(std::move(line));
+        message.Body.push_back(line);
       return;
     }
     ReadBodyParts(message, context);
@@ -124,13 +96,13 @@ void TIdMessageClient::ReadBodyParts(TIdMessage &message, mv::MessageReadContext
   // The header's boundary opens the outermost multipart.
   context.Boundaries = std::exchange(message.BoundaryStack, TIdMIMEBoundary());
   std::unique_ptr<TIdMessageDecoder> decoder;
-  std::string line;
+  std::string_view line;
   while (context.NextLine(line)) {
     if (ClosesMultipart(context.Boundaries, line))
       continue;
     decoder = StartDecoder(message, context, line);
     if (!decoder) {
-      message.Body.push_back(std::move(line));
+      message.Body.push_back(line);
       continue;
     }
     bool ended = false;
@@ -155,9 +127,8 @@ void TIdMessageClient::ReadBodyParts(TIdMessage &message, mv::MessageReadContext
   }
 }
 
-std::unique_ptr<TIdMessageDecoder> TIdMessageClient::StartDecoder(TIdMessage &message,
-                                                                  mv::MessageReadContext &context,
-                                                                  const std::string &line) {
+std::unique_ptr<TIdMessageDecoder>
+TIdMessageClient::StartDecoder(TIdMessage &message, mv::MessageReadContext &context, std::string_view line) {
   // Between parts, a delimiter of any open multipart level starts a part,
   // not only one of the innermost level.
   bool closing = false;
@@ -172,13 +143,14 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageClient::StartDecoder(TIdMessage &me
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageClient::MakeTextPart(TIdMessage &message,
                                                                   TIdMessageDecoder &decoder, bool &ended) {
-  TIdMemoryStream stream;
+  TIdLines lines;
+  mv::TextLinesStream stream(lines);
   std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(stream, ended);
-  const std::string text = stream.DataString();
-  TIdText &part = message.Parts.AddText(SplitTextLines(text));
+  stream.Finish();
+  TIdText &part = message.Parts.AddText(std::move(lines));
   // Whether the last line had its own break: a copy then writes the text
   // back byte for byte.
-  part.FinalLineBreak = text.empty() || text.back() == '\n' || text.back() == '\r';
+  part.FinalLineBreak = stream.FinalLineBreak();
   part.HeaderLines.AddPlainValues(decoder.PartHeaders);
   return next;
 }

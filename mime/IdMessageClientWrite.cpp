@@ -16,8 +16,8 @@ const char Preamble[] = "This is a multi-part message in MIME format";
 
 using mv::DotStuffed;
 
-bool HasHighBytes(const std::vector<std::string> &lines) {
-  for (const std::string &line : lines)
+bool HasHighBytes(const TIdLines &lines) {
+  for (std::string_view line : lines)
     for (char c : line)
       if (static_cast<unsigned char>(c) > 127)
         return true;
@@ -49,17 +49,6 @@ std::string AttachmentName(const std::string &name) {
   const size_t slash = name.find_last_of("/\\");
   return slash == std::string::npos ? name : name.substr(slash + 1);
 }
-
-class WriteWork {
-public:
-  explicit WriteWork(TIdComponent &component) : FComponent(component) { FComponent.BeginWork(wmWrite); }
-  ~WriteWork() { FComponent.EndWork(wmWrite); }
-  WriteWork(const WriteWork &) = delete;
-  WriteWork &operator=(const WriteWork &) = delete;
-
-private:
-  TIdComponent &FComponent;
-};
 } // namespace
 
 void TIdMessageClient::WriteMessage(TIdMessage &message, bool headersOnly) {
@@ -67,7 +56,8 @@ void TIdMessageClient::WriteMessage(TIdMessage &message, bool headersOnly) {
     WriteLines(message.HeaderLines.Lines());
     WriteLine();
     if (!headersOnly)
-      WriteLines(message.Body);
+      for (std::string_view line : message.Body)
+        WriteLine(line);
     return;
   }
   WriteMessageHeader(message);
@@ -82,7 +72,7 @@ void TIdMessageClient::WriteMessageHeader(TIdMessage &message) {
 }
 
 void TIdMessageClient::WriteBodyLines(TIdMessage &message) {
-  for (const std::string &line : message.Body)
+  for (std::string_view line : message.Body)
     WriteLine(DotStuffed(line));
 }
 
@@ -111,12 +101,13 @@ void TIdMessageClient::WriteTextPart(TIdText &part) {
   // line gets a break of its own only when it was read (or made) with one.
   for (size_t i = 0; i < part.Body.size(); ++i) {
     const bool lineBreak = i + 1 < part.Body.size() || part.FinalLineBreak;
-    const std::string &line = part.Body[i];
+    const std::string_view line = part.Body[i];
     if (verbatim) {
       WriteText(DotStuffed(line) + (lineBreak ? "\r\n" : ""));
       continue;
     }
-    std::string encoded = TIdEncoderQuotedPrintable::EncodeString(lineBreak ? line + "\r\n" : line);
+    std::string encoded =
+        TIdEncoderQuotedPrintable::EncodeString(std::string(line) + (lineBreak ? "\r\n" : ""));
     if (headerTransfer == trIso2022Jp)
       encoded = ShiftJisToJis(encoded);
     WriteText(encoded);
@@ -208,7 +199,7 @@ void TIdMessageClient::WritePlainBody(TIdMessage &message) {
   DefaultHeaderCharset(transfer, letter, charset);
   DoStatus("Encoding text");
   if (transfer == trIso2022Jp) {
-    for (const std::string &line : message.Body)
+    for (std::string_view line : message.Body)
       WriteLine(DotStuffed(ShiftJisToJis(line)));
   } else {
     WriteBodyLines(message);
@@ -263,7 +254,7 @@ void TIdMessageClient::WriteMimeBody(TIdMessage &message, const std::vector<TIdT
 }
 
 void TIdMessageClient::WriteMessageBody(TIdMessage &message) {
-  WriteWork work(*this);
+  TIdWorkScope work(*this, wmWrite);
   const TIdMessageParts &parts = message.Parts;
   std::vector<TIdAttachment *> attachments;
   for (int i = 0; i < parts.Count(); ++i)

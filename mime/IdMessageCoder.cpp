@@ -21,7 +21,7 @@ std::vector<Registration> &Registry() {
 }
 } // namespace
 
-bool TIdMessageDecoder::ReadLine(std::string &line) {
+bool TIdMessageDecoder::ReadLine(std::string_view &line) {
   return FContext.NextLine(line);
 }
 
@@ -32,7 +32,7 @@ void TIdMessageDecoderList::RegisterDecoder(const std::string &name,
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderList::FindDecoder(TIdMessage &message,
                                                                       mv::MessageReadContext &context,
-                                                                      const std::string &line) {
+                                                                      std::string_view line) {
   for (const Registration &r : Registry())
     if (auto decoder = r.Info->TryStart(message, context, line))
       return decoder;

@@ -35,8 +35,9 @@ public:
   TIdPartKind PartKind = pkUnknown;
 
 protected:
-  // The next body line, dot-unstuffed; false at the message's end line.
-  bool ReadLine(std::string &line);
+  // The next body line, dot-unstuffed; false at the message's end line. The
+  // view is valid until the next line is read.
+  bool ReadLine(std::string_view &line);
 
 private:
   TIdMessage &FOwner;
@@ -48,7 +49,7 @@ public:
   virtual ~TIdMessageDecoderInfo() = default;
   // A decoder when `line` starts a part of this kind, else nullptr.
   virtual std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
-                                                      const std::string &line) const = 0;
+                                                      std::string_view line) const = 0;
 };
 
 // The process-wide registry; "MIME" and then "UUE" are registered before the
@@ -58,7 +59,7 @@ public:
   static void RegisterDecoder(const std::string &name, std::unique_ptr<TIdMessageDecoderInfo> info);
   // Asks each kind in registration order; the first decoder made wins.
   static std::unique_ptr<TIdMessageDecoder> FindDecoder(TIdMessage &message, mv::MessageReadContext &context,
-                                                        const std::string &line);
+                                                        std::string_view line);
 };
 
 namespace mv {

@@ -66,7 +66,7 @@ public:
       FUue = std::make_unique<mv::UuBlockDecoder>(destination, true);
   }
 
-  void Line(const std::string &line) {
+  void Line(std::string_view line) {
     switch (FEncoding) {
     case PartEncoding::Base64:
       FBase64.DecodeLine(line);
@@ -77,7 +77,7 @@ public:
     case PartEncoding::QuotedPrintable: {
       WritePendingBreak();
       // A line ending in '=' continues on the next one (a soft break).
-      const std::string trimmed = TrimRight(line);
+      const std::string_view trimmed = mv::idtext::TrimRightView(line);
       FQuotedPrintable.DecodeToStream(line, FDestination);
       FBreakPending = trimmed.empty() || trimmed.back() != '=';
       return;
@@ -112,17 +112,17 @@ private:
   bool FBreakPending = false;
 };
 
-void AddPartHeaderLine(std::vector<std::string> &headers, const std::string &line) {
-  std::string entry = line;
-  size_t sep = entry.find(": ");
-  if (sep != std::string::npos)
-    entry.replace(sep, 2, "=");
-  headers.push_back(entry);
+void AddPartHeaderLine(std::vector<std::string> &headers, std::string_view line) {
+  const size_t sep = line.find(": ");
+  if (sep == std::string_view::npos)
+    headers.emplace_back(line);
+  else
+    headers.push_back(std::string(line.substr(0, sep)).append("=").append(line.substr(sep + 2)));
 }
 } // namespace
 
 namespace mv {
-void Base64PartDecoder::DecodeLine(const std::string &line) {
+void Base64PartDecoder::DecodeLine(std::string_view line) {
   static const std::array<bool, 256> alphabet = [] {
     std::array<bool, 256> table{};
     for (int c = 0; c < 256; ++c)
@@ -206,7 +206,7 @@ void TIdMessageDecoderMIME::ReadPartHeader() {
     Classify(message.ContentType, message.ContentDisposition);
     return;
   }
-  std::string line;
+  std::string_view line;
   for (;;) {
     const bool more = ReadLine(line);
     if (!more || line.empty()) {
@@ -225,7 +225,7 @@ void TIdMessageDecoderMIME::ReadPartHeader() {
       if (PartHeaders.empty())
         AddPartHeaderLine(PartHeaders, line.substr(1));
       else
-        PartHeaders.back() += " " + line.substr(1);
+        PartHeaders.back().append(" ").append(line.substr(1));
     } else {
       AddPartHeaderLine(PartHeaders, line);
     }
@@ -240,10 +240,13 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream
                                                         : PartHeaderValue("Content-Transfer-Encoding");
   PartBodyWriter writer(destination, EncodingOf(encoding));
   std::unique_ptr<TIdMessageDecoder> next;
+  // The first line is held here while it is decoded: a view of it must not
+  // outlive the string.
+  const std::string firstLine = FirstLine.value_or(std::string());
   for (;;) {
-    std::string line;
+    std::string_view line;
     if (FirstLine) {
-      line = std::move(*FirstLine);
+      line = firstLine;
       FirstLine.reset();
     } else if (!ReadLine(line)) {
       ended = true;
@@ -285,11 +288,13 @@ bool IsSinglePartAttachment(TIdMessage &message, mv::MessageReadContext &context
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::TryStart(TIdMessage &message,
                                                                        mv::MessageReadContext &context,
-                                                                       const std::string &line) const {
+                                                                       std::string_view line) const {
   if (context.Boundaries.Count() == 0) {
-    if (!IsSinglePartAttachment(message, context))
+    if (!context.BodyIsAttachment)
+      context.BodyIsAttachment = IsSinglePartAttachment(message, context);
+    if (!*context.BodyIsAttachment)
       return nullptr;
-    auto decoder = std::make_unique<TIdMessageDecoderMIME>(message, context, line);
+    auto decoder = std::make_unique<TIdMessageDecoderMIME>(message, context, std::string(line));
     decoder->WholeBody = true;
     return decoder;
   }
@@ -298,6 +303,6 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::TryStart(TIdMessag
     return std::make_unique<TIdMessageDecoderMIME>(message, context);
   const std::string &cte = message.ContentTransferEncoding;
   if ((SameAscii(cte, "base64") || SameAscii(cte, "quoted-printable")) && !IsMultipart(message))
-    return std::make_unique<TIdMessageDecoderMIME>(message, context, line);
+    return std::make_unique<TIdMessageDecoderMIME>(message, context, std::string(line));
   return nullptr;
 }

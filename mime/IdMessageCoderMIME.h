@@ -34,7 +34,7 @@ public:
 class TIdMessageDecoderInfoMIME : public TIdMessageDecoderInfo {
 public:
   std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
-                                              const std::string &line) const override;
+                                              std::string_view line) const override;
 };
 
 namespace mv {
@@ -44,7 +44,7 @@ namespace mv {
 class Base64PartDecoder {
 public:
   explicit Base64PartDecoder(TIdStream &destination) : FDestination(destination) {}
-  void DecodeLine(const std::string &line);
+  void DecodeLine(std::string_view line);
   // Decodes what is left, completing a last group of 2 or 3 characters.
   void Finish();
 

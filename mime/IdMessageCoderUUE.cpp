@@ -28,13 +28,13 @@ int XXEValue(char c) {
 
 // A line that announces n bytes needs 4 * ceil(n / 3) characters after its
 // length character.
-bool LengthFits(const std::string &line, int n) {
+bool LengthFits(std::string_view line, int n) {
   return n > 0 && static_cast<int>(line.size()) - 1 >= (n + 2) / 3 * 4;
 }
 } // namespace
 
 namespace mv {
-UUScheme DetectUUScheme(const std::string &line) {
+UUScheme DetectUUScheme(std::string_view line) {
   if (line.empty())
     return UUScheme::None;
   if (line[0] == 'M')
@@ -58,8 +58,8 @@ UuBlockDecoder::UuBlockDecoder(TIdStream &destination, bool waitForBegin)
 
 UuBlockDecoder::~UuBlockDecoder() = default;
 
-bool UuBlockDecoder::DecodeLine(const std::string &line) {
-  const std::string trimmed = Trim(line);
+bool UuBlockDecoder::DecodeLine(std::string_view line) {
+  const std::string_view trimmed = mv::idtext::TrimView(line);
   switch (FStage) {
   case Stage::BeforeBegin:
     if (StartsAscii(line, "begin "))
@@ -108,7 +108,7 @@ TIdMessageDecoderUUE::TIdMessageDecoderUUE(TIdMessage &owner, mv::MessageReadCon
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdStream &destination, bool &ended) {
   // The block ends at its "end" line, or unfinished at the message's end.
   mv::UuBlockDecoder block(destination, false);
-  std::string line;
+  std::string_view line;
   while (ReadLine(line))
     if (!block.DecodeLine(line)) {
       ended = false;
@@ -120,7 +120,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdStream 
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::TryStart(TIdMessage &message,
                                                                       mv::MessageReadContext &context,
-                                                                      const std::string &line) const {
+                                                                      std::string_view line) const {
   if (line.size() < 10 || !StartsAscii(line, "begin ") || line[9] != ' ')
     return nullptr;
   int mode = 0;
@@ -131,5 +131,5 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::TryStart(TIdMessage
   }
   if (mode <= 0)
     return nullptr;
-  return std::make_unique<TIdMessageDecoderUUE>(message, context, line.substr(10));
+  return std::make_unique<TIdMessageDecoderUUE>(message, context, std::string(line.substr(10)));
 }

@@ -17,7 +17,7 @@ public:
 class TIdMessageDecoderInfoUUE : public TIdMessageDecoderInfo {
 public:
   std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
-                                              const std::string &line) const override;
+                                              std::string_view line) const override;
 };
 
 namespace mv {
@@ -25,7 +25,7 @@ enum class UUScheme { None, UUE, XXE };
 // The scheme a block's first data line is written in: "M" and "h" (full
 // lines) decide at once; a shorter file's only line is judged by its
 // characters and its length character.
-UUScheme DetectUUScheme(const std::string &firstDataLine);
+UUScheme DetectUUScheme(std::string_view firstDataLine);
 
 // One UUE or XXE block fed line by line: blank lines before the first data
 // line are skipped, the first data line chooses the scheme (raising
@@ -40,7 +40,7 @@ public:
   UuBlockDecoder(const UuBlockDecoder &) = delete;
   UuBlockDecoder &operator=(const UuBlockDecoder &) = delete;
   // False once the block is closed; later lines are ignored.
-  bool DecodeLine(const std::string &line);
+  bool DecodeLine(std::string_view line);
 
 private:
   enum class Stage { BeforeBegin, BeforeData, Data, Done };

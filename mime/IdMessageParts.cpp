@@ -68,8 +68,8 @@ TIdMessagePart &TIdMessageParts::Add(std::unique_ptr<TIdMessagePart> part) {
   return *FItems.back();
 }
 
-TIdText &TIdMessageParts::AddText(const std::vector<std::string> &body) {
-  return static_cast<TIdText &>(Add(std::make_unique<TIdText>(body)));
+TIdText &TIdMessageParts::AddText(TIdLines body) {
+  return static_cast<TIdText &>(Add(std::make_unique<TIdText>(std::move(body))));
 }
 
 TIdAttachment &TIdMessageParts::AddAttachment(const std::string &storedPath) {

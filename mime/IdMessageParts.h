@@ -3,6 +3,7 @@
 // read or added. An attachment's bytes lie in a file at its StoredPath.
 #include "mime/IdException.h"
 #include "mime/IdHeaderList.h"
+#include "mime/IdLines.h"
 
 #include <memory>
 #include <string>
@@ -53,11 +54,11 @@ private:
 
 class TIdText : public TIdMessagePart {
 public:
-  explicit TIdText(const std::vector<std::string> &body = {}) : TIdMessagePart(DescendantTag{}), Body(body) {}
+  explicit TIdText(TIdLines body = {}) : TIdMessagePart(DescendantTag{}), Body(std::move(body)) {}
   // Copies the header lists and Body.
   void Assign(const TIdText &source);
 
-  std::vector<std::string> Body;
+  TIdLines Body;
   // Whether the text's last line ends with a line break. A text read with
   // none (as many mail programs send it) is written back without one.
   bool FinalLineBreak = true;
@@ -109,7 +110,7 @@ public:
   TIdMessagePart &operator[](int index) const { return *FItems[index]; }
   // Takes ownership and returns the part.
   TIdMessagePart &Add(std::unique_ptr<TIdMessagePart> part);
-  TIdText &AddText(const std::vector<std::string> &body = {});
+  TIdText &AddText(TIdLines body = {});
   TIdAttachment &AddAttachment(const std::string &storedPath = std::string());
   void Delete(int index);
   void Clear();

@@ -9,6 +9,20 @@ inline bool IsTrimmed(char c) {
   return static_cast<unsigned char>(c) <= ' ';
 }
 
+// The same trims as views into the text, for per-line work that keeps no copy.
+inline std::string_view TrimRightView(std::string_view text) {
+  while (!text.empty() && IsTrimmed(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+inline std::string_view TrimView(std::string_view text) {
+  text = TrimRightView(text);
+  while (!text.empty() && IsTrimmed(text.front()))
+    text.remove_prefix(1);
+  return text;
+}
+
 inline std::string TrimLeft(std::string_view text) {
   std::size_t first = 0;
   while (first < text.size() && IsTrimmed(text[first]))

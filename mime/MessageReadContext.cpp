@@ -11,10 +11,10 @@ namespace mv {
 MessageReadContext::MessageReadContext(TIdTCPConnection &connection, std::string endLine)
     : FConnection(connection), FEndLine(std::move(endLine)) {}
 
-bool MessageReadContext::NextLine(std::string &line) {
+bool MessageReadContext::NextLine(std::string_view &line) {
   if (FEnded)
     return false;
-  line = FConnection.ReadLine();
+  line = FConnection.ReadLineView();
   if (line == FEndLine) {
     FEnded = true;
     return false;
@@ -35,11 +35,11 @@ void MessageReadContext::CountPart() {
     throw EIdException("Too many parts in message.");
 }
 
-int MatchBoundaryLine(const TIdMIMEBoundary &stack, const std::string &line, bool &closing) {
+int MatchBoundaryLine(const TIdMIMEBoundary &stack, std::string_view line, bool &closing) {
   closing = false;
   if (line.size() < 3 || line[0] != '-' || line[1] != '-')
     return -1;
-  std::string_view rest = std::string_view(line).substr(2);
+  std::string_view rest = line.substr(2);
   while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t'))
     rest.remove_suffix(1);
   for (int i = stack.Count() - 1; i >= 0; --i) {

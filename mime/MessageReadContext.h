@@ -5,7 +5,9 @@
 // holds none of it.
 #include "mime/IdMIMEBoundary.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 class TIdTCPConnection;
 
@@ -23,8 +25,9 @@ public:
 
   // The next body line with its stuffed leading dot removed, or false once
   // the end line has been read. The end line is read exactly once: after
-  // it, no further line is read from the connection.
-  bool NextLine(std::string &line);
+  // it, no further line is read from the connection. The line is a view into
+  // the connection's input, valid until the next line is read.
+  bool NextLine(std::string_view &line);
   bool Ended() const { return FEnded; }
   TIdTCPConnection &Connection() const { return FConnection; }
 
@@ -35,6 +38,9 @@ public:
   void CountPart();
 
   TIdMIMEBoundary Boundaries;
+  // Whether a single-part message's body is one attachment: it depends on
+  // the message header alone, so it is decided once, at the first body line.
+  std::optional<bool> BodyIsAttachment;
 
 private:
   TIdTCPConnection &FConnection;
@@ -47,5 +53,5 @@ private:
 // on the stack (innermost first), letter case ignored and trailing blanks
 // (transport padding) allowed. Returns the stack index or -1; `closing`
 // tells which form.
-int MatchBoundaryLine(const TIdMIMEBoundary &stack, const std::string &line, bool &closing);
+int MatchBoundaryLine(const TIdMIMEBoundary &stack, std::string_view line, bool &closing);
 } // namespace mv

@@ -4,19 +4,20 @@
 // lone "." that ends the block, and the reader removes that first dot again.
 // Both directions keep this one rule.
 #include <string>
+#include <string_view>
 
 namespace mv {
-inline bool NeedsDotStuffing(const std::string &line) {
+inline bool NeedsDotStuffing(std::string_view line) {
   return !line.empty() && line[0] == '.';
 }
 
-inline std::string DotStuffed(const std::string &line) {
-  return NeedsDotStuffing(line) ? "." + line : line;
+inline std::string DotStuffed(std::string_view line) {
+  return NeedsDotStuffing(line) ? std::string(".").append(line) : std::string(line);
 }
 
 // For a line that is not the end line itself.
-inline void UnstuffDot(std::string &line) {
+inline void UnstuffDot(std::string_view &line) {
   if (NeedsDotStuffing(line))
-    line.erase(0, 1);
+    line.remove_prefix(1);
 }
 } // namespace mv

@@ -1,8 +1,10 @@
 #include "net/IdBuffer.h"
 
 #include <cstring>
+#include <utility>
 
 void TIdSimpleBuffer::Append(const void *bytes, std::size_t count) {
+  Compact();
   FData.append(static_cast<const char *>(bytes), count);
 }
 
@@ -11,16 +13,30 @@ void TIdSimpleBuffer::Clear() {
   FOffset = 0;
 }
 
+void TIdManagedBuffer::Compact() {
+  if (FOffset == 0)
+    return;
+  if (FOffset == FData.size())
+    Clear();
+  else if (FOffset >= CompactThreshold)
+    FData.erase(0, std::exchange(FOffset, 0));
+}
+
 void TIdManagedBuffer::Remove(std::size_t count) {
   if (count >= Size()) {
     Clear();
     return;
   }
   FOffset += count;
-  if (FOffset >= CompactThreshold) {
-    FData.erase(0, FOffset);
-    FOffset = 0;
-  }
+  Compact();
+}
+
+std::string_view TIdManagedBuffer::Consume(std::size_t count) {
+  if (count > Size())
+    count = Size();
+  const std::string_view bytes(Data(), count);
+  FOffset += count;
+  return bytes;
 }
 
 std::string TIdManagedBuffer::Extract(std::size_t count) {

@@ -155,36 +155,60 @@ std::string TIdTCPConnection::TakeInput(std::size_t count) {
   return bytes;
 }
 
-std::string TIdTCPConnection::ReadLine(int timeout, int maxLength) {
+std::size_t TIdTCPConnection::LocateLine(int timeout, int maxLength) {
   if (maxLength == -1)
     maxLength = MaxLineLength;
   FReadLnSplit = false;
   FReadLnTimedOut = false;
   const std::size_t limit = maxLength > 0 ? static_cast<std::size_t>(maxLength) : std::string::npos;
   std::size_t scanned = 0; // bytes of the buffer already searched for the LF
-  std::size_t lf;
   for (;;) {
-    lf = FInputBuffer.Find('\n', scanned);
+    const std::size_t lf = FInputBuffer.Find('\n', scanned);
     const std::size_t lineLength = lf != std::string::npos ? lf : FInputBuffer.Size();
     if (limit != std::string::npos && lineLength > limit) {
       if (MaxLineAction == maException)
         throw EIdReadLnMaxLineLengthExceeded();
       FReadLnSplit = true;
-      return TakeInput(limit);
+      return limit;
     }
     if (lf != std::string::npos)
-      break;
+      return lf + 1;
     scanned = FInputBuffer.Size();
     CheckDisconnected(true, true);
     if (FillInputBuffer(true, timeout, timeout == IdTimeoutDefault) == -1) {
       FReadLnTimedOut = true;
-      return std::string();
+      return std::string::npos;
     }
   }
-  std::string line = TakeInput(lf + 1);
-  line.pop_back();
-  if (!line.empty() && line.back() == '\r')
-    line.pop_back();
+}
+
+namespace {
+// A whole line loses its LF and a CR right before it; a split piece keeps all.
+std::string_view LineContent(std::string_view taken, bool split) {
+  if (split)
+    return taken;
+  taken.remove_suffix(1);
+  if (!taken.empty() && taken.back() == '\r')
+    taken.remove_suffix(1);
+  return taken;
+}
+} // namespace
+
+std::string_view TIdTCPConnection::ReadLineView(int timeout, int maxLength) {
+  const std::size_t count = LocateLine(timeout, maxLength);
+  if (count == std::string::npos)
+    return {};
+  const std::string_view taken = FInputBuffer.Consume(count);
+  DoWork(wmRead, static_cast<std::int64_t>(count));
+  return LineContent(taken, FReadLnSplit);
+}
+
+std::string TIdTCPConnection::ReadLine(int timeout, int maxLength) {
+  const std::size_t count = LocateLine(timeout, maxLength);
+  if (count == std::string::npos)
+    return {};
+  std::string line = TakeInput(count);
+  line.resize(LineContent(line, FReadLnSplit).size());
   return line;
 }
 
@@ -221,7 +245,7 @@ int ReadLinesInto(TIdTCPConnection &connection, const std::string &delimiter, bo
   int count = 0;
   TIdWorkScope work(connection, wmRead);
   for (;;) {
-    std::string line = connection.ReadLine();
+    std::string_view line = connection.ReadLineView();
     if (line == delimiter)
       break;
     if (unstuffDots)
@@ -236,23 +260,24 @@ int ReadLinesInto(TIdTCPConnection &connection, const std::string &delimiter, bo
 int TIdTCPConnection::ReadLinesUntil(std::vector<std::string> &lines, const std::string &delimiter,
                                      bool unstuffDots) {
   return ReadLinesInto(*this, delimiter, unstuffDots,
-                       [&lines](std::string &line) { lines.push_back(std::move(line)); });
+                       [&lines](std::string_view line) { lines.emplace_back(line); });
 }
 
 int TIdTCPConnection::ReadLinesUntil(TIdStream &stream, const std::string &delimiter, bool unstuffDots) {
-  return ReadLinesInto(*this, delimiter, unstuffDots, [&stream](std::string &line) {
-    line += "\r\n";
-    stream.WriteString(line);
+  std::string withBreak;
+  return ReadLinesInto(*this, delimiter, unstuffDots, [&stream, &withBreak](std::string_view line) {
+    withBreak.assign(line).append("\r\n");
+    stream.WriteString(withBreak);
   });
 }
 
-void TIdTCPConnection::WriteText(const std::string &text) {
+void TIdTCPConnection::WriteText(std::string_view text) {
   if (!text.empty())
     WriteBytes(text.data(), static_cast<int>(text.size()));
 }
 
-void TIdTCPConnection::WriteLine(const std::string &line) {
-  WriteText(line + "\r\n");
+void TIdTCPConnection::WriteLine(std::string_view line) {
+  WriteText(std::string(line) + "\r\n");
 }
 
 void TIdTCPConnection::WriteLines(const std::vector<std::string> &lines) {

@@ -10,6 +10,7 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TIdStream;
@@ -48,6 +49,9 @@ public:
   // One line up to LF, without the LF and without a CR right before it.
   // timeout -1: ReadTimeout; maxLength -1: MaxLineLength.
   std::string ReadLine(int timeout = IdTimeoutDefault, int maxLength = -1);
+  // The same line read in place: a view into the input buffer, valid until
+  // the next read from this connection. A timed-out read returns an empty view.
+  std::string_view ReadLineView(int timeout = IdTimeoutDefault, int maxLength = -1);
   // ReadLine until a line is not empty once bytes up to 0x20 are trimmed from both ends.
   std::string ReadNonBlankLine(int attempts = INT_MAX);
   // Blocks until `count` bytes are buffered, then moves them out.
@@ -68,8 +72,8 @@ public:
   // `ignoreBuffer` is set, so data that arrived before the close can be read.
   bool CheckDisconnected(bool raise = true, bool ignoreBuffer = false);
 
-  void WriteText(const std::string &text);
-  void WriteLine(const std::string &line = std::string());
+  void WriteText(std::string_view text);
+  void WriteLine(std::string_view line = {});
   void WriteBytes(const void *buffer, int count, bool writeNow = false);
   void WriteLines(const std::vector<std::string> &lines);
 
@@ -116,6 +120,9 @@ private:
   friend class TIdChannelUse;
   void SendBytes(const char *bytes, int count);
   std::string TakeInput(std::size_t count);
+  // Receives until the input buffer holds a whole line (or the length limit
+  // cuts it) and returns the bytes it takes with its LF; npos on a timeout.
+  std::size_t LocateLine(int timeout, int maxLength);
   // Closes the channel after a failure that left the connection unusable.
   void CloseBrokenChannel(TIdIOHandler &channel);
 

@@ -50,12 +50,12 @@ StoredContent ReadStoredMessage(const std::string &path) {
     if (const auto *a = dynamic_cast<const TIdAttachment *>(&message.Parts[i])) {
       content.Attachments.push_back({AttachmentName(*a), a->ContentType()});
     } else if (const auto *text = dynamic_cast<const TIdText *>(&message.Parts[i])) {
-      content.Text = text->Body;
+      content.Text.assign(text->Body.begin(), text->Body.end());
       textPart = true;
     }
   }
   if (!textPart)
-    content.Text = message.Body;
+    content.Text.assign(message.Body.begin(), message.Body.end());
   return content;
 }
 

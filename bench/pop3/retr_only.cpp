@@ -37,7 +37,7 @@ int main(int argc, char **argv) {
       message.NoDecode = true;
       if (!pop.RetrieveMessage(n, message))
         throw std::runtime_error("RETR refused");
-      for (const std::string &line : message.Body)
+      for (std::string_view line : message.Body)
         bytes += static_cast<std::int64_t>(line.size()) + 2;
     }
     pop.Disconnect();

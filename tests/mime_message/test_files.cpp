@@ -66,8 +66,8 @@ TEST(MessageFile, AttachmentsRoundTrip) {
   TIdMessage back;
   back.ReadFromFile(path);
   ASSERT_EQ(back.Parts.Count(), 3);
-  EXPECT_EQ(back.Body, (std::vector<std::string>{"This is a multi-part message in MIME format", ""}));
-  EXPECT_EQ(TextAt(back, 0)->Body, (std::vector<std::string>{"text", ".dot"}));
+  EXPECT_EQ(back.Body, (TIdLines{"This is a multi-part message in MIME format", ""}));
+  EXPECT_EQ(TextAt(back, 0)->Body, (TIdLines{"text", ".dot"}));
   EXPECT_EQ(AttachmentAt(back, 0)->FileName, "\xEE\xF2\xF7\xE5\xF2.zip");
   EXPECT_EQ(FileBytes(AttachmentAt(back, 0)->StoredPath), Bytes(10000, 1));
   EXPECT_EQ(AttachmentAt(back, 1)->FileName, "empty.txt");
@@ -131,8 +131,8 @@ TEST(MessageFile, ReadWriteReadKeepsAttachmentsAndTextOfNestedMail) {
       if (auto *a = dynamic_cast<TIdAttachment *>(&m.Parts[i]))
         out.push_back("A " + a->FileName + " " + FileBytes(a->StoredPath));
       else if (auto *t = dynamic_cast<TIdText *>(&m.Parts[i]); t && !t->Body.empty())
-        for (const std::string &l : t->Body)
-          out.push_back("T " + l);
+        for (std::string_view l : t->Body)
+          out.push_back("T " + std::string(l));
     }
     return out;
   };
@@ -147,13 +147,13 @@ TEST(MessageFile, ReadWriteReadKeepsAttachmentsAndTextOfNestedMail) {
 TEST(MessageFile, FilesWithoutEndLine) {
   TIdMessage a;
   ReadMessageText(a, "Subject: s\r\n\r\nlast line without break");
-  EXPECT_EQ(a.Body, (std::vector<std::string>{"last line without break"}));
+  EXPECT_EQ(a.Body, (TIdLines{"last line without break"}));
   TIdMessage b;
   ReadMessageText(b, "Subject: s\r\n\r\nbody\r\n");
-  EXPECT_EQ(b.Body, (std::vector<std::string>{"body"}));
+  EXPECT_EQ(b.Body, (TIdLines{"body"}));
   TIdMessage c;
   ReadMessageText(c, "Subject: s\r\n\r\nbody\r");
-  EXPECT_EQ(c.Body, (std::vector<std::string>{"body"}));
+  EXPECT_EQ(c.Body, (TIdLines{"body"}));
   TIdMessage empty;
   ReadMessageText(empty, "");
   EXPECT_EQ(empty.HeaderLines.Count(), 0);
@@ -161,7 +161,7 @@ TEST(MessageFile, FilesWithoutEndLine) {
   // A file that has its own end line gets a second one that is never read.
   TIdMessage d;
   ReadMessageText(d, "Subject: s\r\n\r\nx\r\n.\r\n");
-  EXPECT_EQ(d.Body, (std::vector<std::string>{"x"}));
+  EXPECT_EQ(d.Body, (TIdLines{"x"}));
 }
 
 TEST(MessageFile, HeadersOnly) {
@@ -257,7 +257,7 @@ TEST(FailedMessage, ConnectionIsLeftAfterTheMessageEnd) {
     TIdMessage second;
     client.ReadMessage(second);
     EXPECT_EQ(second.Subject, "good");
-    EXPECT_EQ(second.Body, (std::vector<std::string>{"fine"}));
+    EXPECT_EQ(second.Body, (TIdLines{"fine"}));
     client.Disconnect();
     client.SetIOHandler(nullptr);
   }

@@ -189,6 +189,6 @@ TEST(MessageModel, ResetHeaderFieldsKeepsContentAndSettings) {
   EXPECT_EQ(m.Recipients.Count(), 0);
   EXPECT_EQ(m.BoundaryStack.Count(), 0);
   EXPECT_EQ(m.HeaderLines.Count(), 0);
-  EXPECT_EQ(m.Body, (std::vector<std::string>{"b"}));
+  EXPECT_EQ(m.Body, (TIdLines{"b"}));
   EXPECT_TRUE(m.NoDecode);
 }

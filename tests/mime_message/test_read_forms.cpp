@@ -25,14 +25,14 @@ public:
 std::vector<std::string> Summary(TIdMessage &m) {
   std::vector<std::string> out;
   std::string body;
-  for (const std::string &l : m.Body)
-    body += l + "|";
+  for (std::string_view l : m.Body)
+    body.append(l).append("|");
   out.push_back("body: " + body);
   for (int i = 0; i < m.Parts.Count(); ++i) {
     if (auto *t = dynamic_cast<TIdText *>(&m.Parts[i])) {
       std::string joined;
       for (size_t k = 0; k < t->Body.size(); ++k)
-        joined += (k ? "|" : "") + t->Body[k];
+        joined.append(k ? "|" : "").append(t->Body[k]);
       out.push_back("T " + joined + (t->FinalLineBreak ? "" : "/"));
     } else if (auto *a = dynamic_cast<TIdAttachment *>(&m.Parts[i])) {
       out.push_back("A " + a->FileName + " " + FileBytes(a->StoredPath));

@@ -41,7 +41,7 @@ TEST(Reader, SinglePartEncodedBodyStaysUndecodedInBody) {
   TIdMessage m;
   ReadMessageText(m,
                   Crlf({"Content-Type: text/plain", "Content-Transfer-Encoding: base64", "", "YWJj", "..x"}));
-  EXPECT_EQ(m.Body, (std::vector<std::string>{"YWJj", ".x"}));
+  EXPECT_EQ(m.Body, (TIdLines{"YWJj", ".x"}));
   EXPECT_EQ(m.Parts.Count(), 0);
 }
 
@@ -57,10 +57,10 @@ TEST(Reader, MixedWithTextAndPdfAttachment) {
       Base64Lines(pdf) + Crlf({"--XYZ--", "epilogue"});
   TIdMessage m;
   ReadMessageText(m, text);
-  EXPECT_EQ(m.Body, (std::vector<std::string>{"preamble", "epilogue"}));
+  EXPECT_EQ(m.Body, (TIdLines{"preamble", "epilogue"}));
   ASSERT_EQ(m.Parts.Count(), 2);
   ASSERT_NE(TextAt(m, 0), nullptr);
-  EXPECT_EQ(TextAt(m, 0)->Body, (std::vector<std::string>{"line one", "line two"}));
+  EXPECT_EQ(TextAt(m, 0)->Body, (TIdLines{"line one", "line two"}));
   EXPECT_EQ(TextAt(m, 0)->ContentType(), "text/plain; charset=windows-1251");
   TIdAttachment *a = AttachmentAt(m, 0);
   ASSERT_NE(a, nullptr);
@@ -111,7 +111,7 @@ TEST(Reader, ClassifiesPartsByDispositionNameAndType) {
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "");
   EXPECT_EQ(AttachmentAt(m, 1)->FileName, "");
   EXPECT_EQ(FileBytes(AttachmentAt(m, 1)->StoredPath), "g");
-  EXPECT_EQ(TextAt(m, 0)->Body, (std::vector<std::string>{"<p>"}));
+  EXPECT_EQ(TextAt(m, 0)->Body, (TIdLines{"<p>"}));
   EXPECT_EQ(AttachmentAt(m, 2)->FileName, "b.zip");
   EXPECT_EQ(AttachmentAt(m, 3)->FileName, "b.zip");
   EXPECT_EQ(AttachmentAt(m, 4)->FileName, "\xCF\xF0\xEE\xE2\xE5\xF0\xEA\xE0.txt");
@@ -144,9 +144,9 @@ TEST(Reader, NestedAlternativeInsideMixed) {
   ReadMessageText(m, text);
   // The alternative container, its two texts and the attachment.
   ASSERT_EQ(m.Parts.Count(), 4);
-  EXPECT_EQ(TextAt(m, 1)->Body, (std::vector<std::string>{"plain"}));
-  EXPECT_EQ(TextAt(m, 2)->Body, (std::vector<std::string>{"<b>html</b>"}));
-  EXPECT_EQ(m.Body, (std::vector<std::string>{"between"}));
+  EXPECT_EQ(TextAt(m, 1)->Body, (TIdLines{"plain"}));
+  EXPECT_EQ(TextAt(m, 2)->Body, (TIdLines{"<b>html</b>"}));
+  EXPECT_EQ(m.Body, (TIdLines{"between"}));
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "a.zip");
   EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), std::string("PK\x03\x04", 4));
 }
@@ -206,7 +206,7 @@ TEST(Reader, MissingInnerClosingLineStillEndsAtOuterBoundary) {
   ReadMessageText(m, text);
   ASSERT_NE(AttachmentAt(m, 0), nullptr);
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "x.bin");
-  EXPECT_EQ(TextAt(m, 1)->Body, (std::vector<std::string>{"t"}));
+  EXPECT_EQ(TextAt(m, 1)->Body, (TIdLines{"t"}));
 }
 
 TEST(Reader, Base64WithOddLineLengthsAndTrailingBlanksDecodes) {
@@ -234,7 +234,7 @@ TEST(Reader, UueBlockInPlainText) {
             TIdEncoderUUE::EncodeString(data.substr(90)), "`", "end", "after", "begin 0644 x", "after2"});
   TIdMessage m;
   ReadMessageText(m, text);
-  EXPECT_EQ(m.Body, (std::vector<std::string>{"before", "after", "begin 0644 x", "after2"}));
+  EXPECT_EQ(m.Body, (TIdLines{"before", "after", "begin 0644 x", "after2"}));
   ASSERT_NE(AttachmentAt(m, 0), nullptr);
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "report.txt");
   EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), data);
@@ -267,8 +267,8 @@ TEST(Reader, DotHandling) {
   TIdMessage m;
   ReadMessageText(m, Crlf({"Content-Type: multipart/mixed; boundary=b", "", "..x", "--b",
                            "Content-Type: text/plain", "", ".y", "..z", "--b--"}));
-  EXPECT_EQ(m.Body, (std::vector<std::string>{".x"}));
-  EXPECT_EQ(TextAt(m, 0)->Body, (std::vector<std::string>{"y", ".z"}));
+  EXPECT_EQ(m.Body, (TIdLines{".x"}));
+  EXPECT_EQ(TextAt(m, 0)->Body, (TIdLines{"y", ".z"}));
 }
 
 TEST(Reader, TemporaryFilesGoWithTheirParts) {

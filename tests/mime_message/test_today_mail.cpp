@@ -219,7 +219,7 @@ TEST(TodaysMail, KoiAndWindows1251MessagesAsBefore) {
     EXPECT_EQ(m.From.Name, hello);
     EXPECT_EQ(m.From.Address, "a@example.org");
     ASSERT_NE(TextAt(m, 0), nullptr);
-    EXPECT_EQ(TextAt(m, 0)->Body, std::vector<std::string>{c.bodyLine}); // bytes as they came
+    EXPECT_EQ(TextAt(m, 0)->Body, TIdLines{c.bodyLine}); // bytes as they came
     EXPECT_EQ(mv::BodyTextAsUtf8(TextAt(m, 0)->Body, TextAt(m, 0)->ContentType()), "Привет");
     ASSERT_NE(AttachmentAt(m, 0), nullptr);
     EXPECT_EQ(AttachmentAt(m, 0)->FileName, hello + ".txt");

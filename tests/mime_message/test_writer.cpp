@@ -123,7 +123,7 @@ TEST(Writer, SingleTextPartIsWrittenInsteadOfBody) {
   TIdMessage back;
   ReadMessageText(back, written);
   ASSERT_NE(TextAt(back, 0), nullptr);
-  EXPECT_EQ(TextAt(back, 0)->Body, (std::vector<std::string>{"real text", ".dot"}));
+  EXPECT_EQ(TextAt(back, 0)->Body, (TIdLines{"real text", ".dot"}));
   EXPECT_EQ(TextAt(back, 0)->ContentTransfer(), "quoted-printable");
 }
 
@@ -229,9 +229,9 @@ TEST(Writer, CopiesKeepEveryPartByteForByte) {
       if (!TextAt(*m, i)->ContentType().starts_with("multipart/"))
         texts.push_back(TextAt(*m, i));
     ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0]->Body, (std::vector<std::string>{"first line", "", "last line"}));
+    EXPECT_EQ(texts[0]->Body, (TIdLines{"first line", "", "last line"}));
     EXPECT_TRUE(texts[0]->FinalLineBreak);
-    EXPECT_EQ(texts[1]->Body, (std::vector<std::string>{"<p>x</p>"}));
+    EXPECT_EQ(texts[1]->Body, (TIdLines{"<p>x</p>"}));
     EXPECT_FALSE(texts[1]->FinalLineBreak);
     EXPECT_EQ(FileBytes(AttachmentAt(*m, 0)->StoredPath), "a,b\r\n.c");
   }

@@ -156,7 +156,7 @@ TEST(POP3, RetrieveReadsHeaderAndBodyAndStopsAtTheEndLine) {
   EXPECT_TRUE(pop.RetrieveMessage(1, message));
   EXPECT_EQ(message.Subject, "first");
   EXPECT_EQ(message.From.Address, "a@example.org");
-  EXPECT_EQ(message.Body, (Lines{".x", "plain"}));
+  EXPECT_EQ(message.Body, (TIdLines{".x", "plain"}));
 
   TIdMessage missing;
   EXPECT_FALSE(pop.RetrieveMessage(9, missing));

@@ -2,10 +2,10 @@
 // sizes, headers, whole messages (a dot-led body line, a 10 MB message),
 // deletion committed or undone, a refused password.
 #include "RealServers.h"
-#include "tests/support/Base64Lines.h"
 #include "mime/IdMessage.h"
 #include "net/IdExceptions.h"
 #include "net/IdPOP3.h"
+#include "tests/support/Base64Lines.h"
 
 #include <chrono>
 #include <fstream>
@@ -131,7 +131,7 @@ TEST_F(DovecotTest, WholeMessagesKeepDotLedLinesAndAttachmentBytes) {
   TIdMessage plain;
   ASSERT_TRUE(pop.RetrieveMessage(1, plain));
   EXPECT_EQ(plain.Subject, "first");
-  EXPECT_EQ(plain.Body, (Lines{"Hello", ".hidden line", "..two dots", "bye"}));
+  EXPECT_EQ(plain.Body, (TIdLines{"Hello", ".hidden line", "..two dots", "bye"}));
   TIdMessage attached;
   ASSERT_TRUE(pop.RetrieveMessage(2, attached));
   const TIdAttachment *attachment = FirstAttachment(attached);

@@ -123,7 +123,7 @@ TEST_F(SmtpTest, EveryRecipientGetsTheMessageOnceWithBodyAndAttachmentIntact) {
   ASSERT_NE(attachment, nullptr);
   ASSERT_GE(text->Body.size(), message.Body.size());
   EXPECT_EQ(Lines(text->Body.begin(), text->Body.begin() + static_cast<long>(message.Body.size())),
-            message.Body);
+            Lines(message.Body.begin(), message.Body.end()));
   EXPECT_EQ(attachment->FileName, "report.bin");
   EXPECT_TRUE(ReadStored(attachment->StoredPath) == FAttachmentBytes);
 }

@@ -108,7 +108,7 @@ TEST_F(TLSServers, DovecotOverPop3sAndStls) {
           TIdMessage message;
           ASSERT_TRUE(pop.RetrieveMessage(1, message));
           EXPECT_EQ(message.Subject, "over tls");
-          EXPECT_EQ(message.Body, (std::vector<std::string>{"line one", "..dotted"}));
+          EXPECT_EQ(message.Body, (TIdLines{"line one", "..dotted"}));
           pop.Disconnect();
         },
         c.want, pin);

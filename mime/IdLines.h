@@ -1,0 +1,87 @@
+#pragma once
+// The lines of a text (a text part's or a message's body), stored compactly:
+// the bytes of many lines share one block of characters and each line costs
+// one end offset, instead of a string allocation per line. A long text grows
+// block by block, so it is never copied into a larger buffer as it grows.
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TIdLines {
+public:
+  class const_iterator {
+  public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = std::string_view;
+
+    const_iterator() = default;
+    const_iterator(const TIdLines *lines, std::size_t index) : FLines(lines), FIndex(index) {}
+    std::string_view operator*() const { return (*FLines)[FIndex]; }
+    std::string_view operator[](difference_type n) const { return (*FLines)[FIndex + n]; }
+    const_iterator &operator++() { return ++FIndex, *this; }
+    const_iterator operator++(int) { return {FLines, FIndex++}; }
+    const_iterator &operator--() { return --FIndex, *this; }
+    const_iterator operator--(int) { return {FLines, FIndex--}; }
+    const_iterator &operator+=(difference_type n) { return FIndex += n, *this; }
+    const_iterator &operator-=(difference_type n) { return FIndex -= n, *this; }
+    friend const_iterator operator+(const_iterator it, difference_type n) { return it += n; }
+    friend const_iterator operator+(difference_type n, const_iterator it) { return it += n; }
+    friend const_iterator operator-(const_iterator it, difference_type n) { return it -= n; }
+    friend difference_type operator-(const const_iterator &a, const const_iterator &b) {
+      return static_cast<difference_type>(a.FIndex) - static_cast<difference_type>(b.FIndex);
+    }
+    friend bool operator==(const const_iterator &a, const const_iterator &b) { return a.FIndex == b.FIndex; }
+    friend auto operator<=>(const const_iterator &a, const const_iterator &b) {
+      return a.FIndex <=> b.FIndex;
+    }
+
+  private:
+    const TIdLines *FLines = nullptr;
+    std::size_t FIndex = 0;
+  };
+  using iterator = const_iterator;
+  using value_type = std::string_view;
+  using size_type = std::size_t;
+
+  TIdLines() = default;
+  TIdLines(std::initializer_list<std::string_view> lines);
+  TIdLines(const std::vector<std::string> &lines);
+
+  std::size_t size() const { return FCount; }
+  bool empty() const { return FCount == 0; }
+  std::string_view operator[](std::size_t index) const;
+  std::string_view front() const { return (*this)[0]; }
+  std::string_view back() const { return (*this)[FCount - 1]; }
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, FCount}; }
+
+  void push_back(std::string_view line);
+  void clear();
+  // Building a line in pieces: Extend adds bytes to the line after the last
+  // one, EndLine completes it (an empty line when nothing was added).
+  void Extend(std::string_view bytes);
+  void EndLine();
+
+  friend bool operator==(const TIdLines &a, const TIdLines &b);
+
+private:
+  // Lines never cross blocks; a block holds lines from FirstLine on.
+  struct Block {
+    std::size_t FirstLine = 0;
+    std::string Text;
+    std::vector<std::uint32_t> Ends;
+  };
+  // A block is closed for new lines once it holds this many bytes (one
+  // longer line gets a block of its own size).
+  static constexpr std::size_t BlockSize = 256 * 1024;
+  std::vector<Block> FBlocks;
+  std::size_t FCount = 0;
+};
