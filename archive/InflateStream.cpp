@@ -213,11 +213,16 @@ private:
            distance_.BuildDistance(lengths + litlenCount, distanceCount);
   }
 
-  // Literals and matches up to the end-of-block code. The checks that the
-  // input and output have room are one compare each, so the common symbol
-  // costs a table load and a store.
+  // Literals and matches up to the end-of-block code: the fast loop while
+  // the input and output have room for a whole symbol, one careful step
+  // (which refills, flushes and watches the end of the data) where not.
   bool CodedBlock() {
     for (;;) {
+      if (inEnd_ - in_ >= 8 && static_cast<std::size_t>(outEnd_ - out_) >= kMaxMatch) {
+        const Step step = FastCodes();
+        if (step != Step::NoRoom)
+          return step == Step::BlockEnd;
+      }
       MakeRoom();
       Refill();
       std::uint32_t e = Decode(litlen_);
@@ -236,17 +241,82 @@ private:
       const std::uint32_t distance = EntryValue(e) + Take(EntryExtra(e));
       if (Overrun() || distance > static_cast<std::size_t>(out_ - output_.get()))
         return false;
-      CopyMatch(distance, length);
+      out_ = CopyMatch(out_, distance, length);
     }
+  }
+
+  enum class Step { NoRoom, BlockEnd, Broken };
+  // The hot loop keeps the decoder's state in locals: stores through the
+  // output pointer could alias the members, which would otherwise be
+  // reloaded after every byte. Past the end of the data it never runs, so
+  // it needs no check for padding bits. A literal leaves enough bits for a
+  // second one, which is taken without a refill.
+  Step FastCodes() {
+    std::uint64_t bits = bits_;
+    unsigned count = count_;
+    unsigned char *in = in_;
+    unsigned char *out = out_;
+    const unsigned char *const inLimit = inEnd_ - 8;
+    unsigned char *const outLimit = outEnd_ - kMaxMatch;
+    unsigned char *const history = output_.get();
+    const DecodeTable &litlen = litlen_, &distance = distance_;
+    Step step = Step::NoRoom;
+    auto take = [&](unsigned n) {
+      const auto v = static_cast<std::uint32_t>(bits & ((std::uint64_t{1} << n) - 1));
+      bits >>= n;
+      count -= n;
+      return v;
+    };
+    auto decode = [&](const DecodeTable &table) {
+      std::uint32_t e = table.Primary(bits);
+      if (EntryKind(e) == kSubtableEntry) {
+        take(EntryBits(e));
+        e = table.Secondary(e, bits);
+      }
+      take(EntryBits(e));
+      return e;
+    };
+    while (in <= inLimit && out <= outLimit) {
+      bits |= Load64(in) << count;
+      in += (63 - count) >> 3;
+      count |= 56;
+      std::uint32_t e = decode(litlen);
+      if (EntryKind(e) == kLiteralEntry) {
+        *out++ = static_cast<unsigned char>(EntryValue(e));
+        e = litlen.Primary(bits);
+        if (EntryKind(e) == kLiteralEntry) {
+          take(EntryBits(e));
+          *out++ = static_cast<unsigned char>(EntryValue(e));
+        }
+        continue;
+      }
+      if (EntryKind(e) != kValueEntry) {
+        step = EntryKind(e) == kEndEntry ? Step::BlockEnd : Step::Broken;
+        break;
+      }
+      const std::uint32_t length = EntryValue(e) + take(EntryExtra(e));
+      e = decode(distance);
+      const std::uint32_t back = EntryValue(e) + take(EntryExtra(e));
+      if (EntryKind(e) != kValueEntry || back > static_cast<std::size_t>(out - history)) {
+        step = Step::Broken;
+        break;
+      }
+      out = CopyMatch(out, back, length);
+    }
+    bits_ = bits;
+    count_ = count;
+    in_ = in;
+    out_ = out;
+    return step;
   }
 
   // Copies eight bytes at a time where the match lies at least that far
   // back (each word then reads only bytes already written); the buffer's
   // slack takes the overshoot.
-  void CopyMatch(std::uint32_t distance, std::uint32_t length) {
-    unsigned char *dst = out_;
-    const unsigned char *src = out_ - distance;
-    unsigned char *const end = out_ + length;
+  static unsigned char *CopyMatch(unsigned char *out, std::uint32_t distance, std::uint32_t length) {
+    unsigned char *dst = out;
+    const unsigned char *src = out - distance;
+    unsigned char *const end = out + length;
     if (distance >= 8) {
       do {
         std::memcpy(dst, src, 8);
@@ -260,7 +330,7 @@ private:
         *dst++ = *src++;
       while (dst < end);
     }
-    out_ = end;
+    return end;
   }
 
   ByteSource &source_;
