@@ -1,16 +1,12 @@
 #include "archive/Inflate.h"
 
 #include <libdeflate.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <new>
 
 namespace mv::zip {
 namespace {
-// zlib works through buffers of this size; larger ones let its fast loop run
-// longer between calls.
-constexpr std::size_t kStreamBuffer = 256 * 1024;
 // Output goes to the sink in blocks of this size, so the pump between blocks
 // runs as often on the whole-buffer path as on the stream.
 constexpr std::size_t kSinkBlock = 32768;
@@ -41,38 +37,6 @@ unsigned char *Reserve(std::unique_ptr<unsigned char[]> &buffer, std::size_t &ca
   return buffer.get();
 }
 } // namespace
-
-void InflateStream(ByteSource &in, ByteSink &out) {
-  z_stream zs{};
-  if (inflateInit2(&zs, -MAX_WBITS) != Z_OK)
-    return;
-  std::unique_ptr<unsigned char[]> inBuf(new unsigned char[kStreamBuffer]);
-  std::unique_ptr<unsigned char[]> outBuf(new unsigned char[kStreamBuffer]);
-  bool inputEnded = false;
-  try {
-    for (;;) {
-      if (zs.avail_in == 0 && !inputEnded) {
-        zs.avail_in = static_cast<uInt>(in.Read(inBuf.get(), kStreamBuffer));
-        zs.next_in = inBuf.get();
-        inputEnded = zs.avail_in == 0;
-      }
-      zs.next_out = outBuf.get();
-      zs.avail_out = static_cast<uInt>(kStreamBuffer);
-      const int ret = inflate(&zs, Z_NO_FLUSH);
-      const std::size_t produced = kStreamBuffer - zs.avail_out;
-      for (std::size_t done = 0; done < produced; done += kSinkBlock)
-        out.Write(outBuf.get() + done, std::min(kSinkBlock, produced - done));
-      if (ret == Z_STREAM_END || (ret != Z_OK && ret != Z_BUF_ERROR))
-        break; // the end, or corrupt data
-      if (produced == 0 && inputEnded)
-        break; // truncated: nothing more can come out
-    }
-  } catch (...) {
-    inflateEnd(&zs);
-    throw;
-  }
-  inflateEnd(&zs);
-}
 
 Inflater::Inflater() : decompressor_(libdeflate_alloc_decompressor()) {
   if (!decompressor_)

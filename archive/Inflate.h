@@ -1,10 +1,11 @@
 #pragma once
 // Deflated ZIP data (method 8). An entry whose sizes the archive states, up
 // to kWholeInflateLimit bytes unpacked, is read and inflated in one piece by
-// libdeflate, several times faster than a stream; larger entries and entries
-// of unknown size stream through zlib in bounded memory. Both paths write the
-// same bytes to the sink: damaged data (or more data than declared) is
-// re-run through the stream, which writes what it can decode before the break.
+// libdeflate, faster still than the stream; larger entries and entries of
+// unknown size go through the stream decoder in bounded memory. Both paths
+// write the same bytes to the sink: damaged data (or more data than declared)
+// is re-run through the stream, which writes what it can decode before the
+// break.
 #include "archive/ZipDecoders.h"
 
 #include <cstdint>
@@ -17,7 +18,8 @@ namespace mv::zip {
 // Peak memory of one whole-buffer inflate is this plus the compressed bytes.
 constexpr std::uint64_t kWholeInflateLimit = 64ULL * 1024 * 1024;
 
-// Raw deflate through zlib; stops where the data breaks.
+// Raw deflate in bounded memory (InflateStream.cpp); stops where the data
+// breaks, after writing everything decoded before it.
 void InflateStream(ByteSource &in, ByteSink &out);
 
 // Inflates entry after entry, keeping its buffers between them.

@@ -106,9 +106,9 @@ inline void Put32(std::string &s, std::uint32_t v) {
   Put16(s, v >> 16);
 }
 
-inline std::string RawDeflate(const std::string &data, int level = 6) {
+inline std::string RawDeflate(const std::string &data, int level = 6, int strategy = Z_DEFAULT_STRATEGY) {
   z_stream zs{};
-  deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, strategy);
   std::string out(deflateBound(&zs, data.size()) + 16, '\0');
   zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
   zs.avail_in = static_cast<uInt>(data.size());
