@@ -1,6 +1,9 @@
 #include "mime/IdEMailAddress.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
+
+using mvtest::ExpectError;
 
 namespace {
 TIdEMailAddressItem Parse(const std::string &text) {
@@ -74,12 +77,8 @@ TEST(AddressParse, QuotedNamesAndComments) {
 
 TEST(AddressParse, AtOutsideAddressFails) {
   TIdEMailAddressItem item;
-  try {
-    item.SetText("<ivan@example.org> petr@example.org");
-    FAIL() << "no exception";
-  } catch (const EIdEmailParseError &e) {
-    EXPECT_EQ(e.Message(), "@ Outside address");
-  }
+  ExpectError<EIdEmailParseError>([&] { item.SetText("<ivan@example.org> petr@example.org"); },
+                                  "@ Outside address");
   EXPECT_EQ(item.Address, "ivan@example.org");
 }
 

@@ -4,10 +4,13 @@
 #include "mime/IdMessageClient.h"
 #include "net/IdExceptions.h"
 #include "platform/FileSystem.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+using mvtest::ExpectError;
 
 using namespace testutil;
 
@@ -181,34 +184,20 @@ TEST(MessageFile, HeadersOnly) {
 TEST(MessageFile, MissingFileFailsAndKeepsMessage) {
   TIdMessage m;
   m.Subject = "kept";
-  try {
-    m.ReadFromFile("/nonexistent/x.eml");
-    FAIL();
-  } catch (const EIdMessageCannotLoad &e) {
-    EXPECT_STREQ(e.what(), "Cannot load message from file /nonexistent/x.eml");
-  }
+  ExpectError<EIdMessageCannotLoad>([&] { m.ReadFromFile("/nonexistent/x.eml"); },
+                                    "Cannot load message from file /nonexistent/x.eml");
   EXPECT_EQ(m.Subject, "kept");
 }
 
 TEST(StreamChannel, FailureTexts) {
   TIdIOHandlerStream channel;
-  try {
-    channel.Open();
-    FAIL();
-  } catch (const EIdException &e) {
-    EXPECT_STREQ(e.what(), "No InputStream or OutputStream assigned.");
-  }
+  ExpectError<EIdException>([&] { channel.Open(); }, "No InputStream or OutputStream assigned.");
   TIdMemoryStream in("x"), out;
   channel.FreeStreams = false;
   channel.SetInputStream(&in);
   channel.Open();
   EXPECT_THROW(channel.SetInputStream(&in), EIdException);
-  try {
-    channel.SetOutputStream(&out);
-    FAIL();
-  } catch (const EIdException &e) {
-    EXPECT_STREQ(e.what(), "Cannot set OutputStream while active.");
-  }
+  ExpectError<EIdException>([&] { channel.SetOutputStream(&out); }, "Cannot set OutputStream while active.");
   char buf[8];
   EXPECT_EQ(channel.Send("abc", 3), 3); // dropped without an output stream
   EXPECT_EQ(channel.Receive(buf, 8), 1);

@@ -1,26 +1,23 @@
 #include "MessageTestUtil.h"
+#include "tests/support/Base64Lines.h"
 
 #include "mime/IdCoderMIME.h"
 #include "mime/IdCoderUUE.h"
 #include "mime/IdIOHandlerStream.h"
 #include "mime/IdMessageClient.h"
 #include "platform/FileSystem.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/resource.h>
 
+using mvtest::Base64Lines;
+using mvtest::ExpectError;
 using namespace testutil;
 
 namespace {
-std::string Base64Lines(const std::string &bytes) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 57)
-    out += TIdEncoderMIME::EncodeString(bytes.substr(i, 57)) + "\r\n";
-  return out;
-}
-
 std::string BinaryBytes(size_t n) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i)
@@ -251,16 +248,11 @@ TEST(Reader, ShortUueAndXxeFilesAreRecognised) {
   EXPECT_EQ(FileBytes(AttachmentAt(m, 1)->StoredPath), "abc");
 
   TIdMessage bad;
-  EXPECT_THROW(
-      {
-        try {
-          ReadMessageText(bad, Crlf({"", "begin 660 c.txt", "{{{{", "end"}));
-        } catch (const EIdException &e) {
-          EXPECT_STREQ(e.what(), "Unrecognized UUE encoding scheme.");
-          throw;
-        }
+  ExpectError<EIdException>(
+      [&] {
+        ReadMessageText(bad, Crlf({"", "begin 660 c.txt", "{{{{", "end"}));
       },
-      EIdException);
+      "Unrecognized UUE encoding scheme.");
 }
 
 TEST(Reader, DotHandling) {

@@ -1,4 +1,5 @@
 #include "MessageTestUtil.h"
+#include "tests/support/Base64Lines.h"
 
 #include "mime/IdCoderMIME.h"
 #include "mime/IdCoderUUE.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+using mvtest::Base64Lines;
 using namespace testutil;
 
 namespace {
@@ -38,12 +40,6 @@ private:
   std::string FPath;
 };
 
-std::string Base64Lines(const std::string &bytes) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 57)
-    out += TIdEncoderMIME::EncodeString(bytes.substr(i, 57)) + "\r\n";
-  return out;
-}
 } // namespace
 
 TEST(Writer, PlainBodyAndDotStuffing) {

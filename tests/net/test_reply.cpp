@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using mvtest::ExpectError;
+
 namespace {
 using Lines = std::vector<std::string>;
 
@@ -94,13 +96,11 @@ TEST(ReadReplyLines, AShortLineEndsAMultiLineReply) {
 TEST(SendCommand, WritesTheLineAndChecksTheCode) {
   Exchange e("250 ok\r\n550-no such\r\n550 user\r\n251 forwarded\r\n");
   EXPECT_EQ(e.client.SendCommand("MAIL FROM:<a@b>", 250), 250);
-  try {
-    e.client.SendCommand("RCPT TO:<x@y>", {250, 251});
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &error) {
-    EXPECT_EQ(error.ReplyErrorCode(), 550);
-    EXPECT_EQ(error.Message(), "no such\r\nuser\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] {
+        e.client.SendCommand("RCPT TO:<x@y>", {250, 251});
+      },
+      "no such\r\nuser\r\n", [](const auto &error) { EXPECT_EQ(error.ReplyErrorCode(), 550); });
   EXPECT_EQ(e.client.SendCommand("RCPT TO:<z@y>", {250, 251}), 251);
   EXPECT_EQ(e.channel.Sent, "MAIL FROM:<a@b>\r\nRCPT TO:<x@y>\r\nRCPT TO:<z@y>\r\n");
 }

@@ -2,10 +2,11 @@
 // sizes, headers, whole messages (a dot-led body line, a 10 MB message),
 // deletion committed or undone, a refused password.
 #include "RealServers.h"
-#include "tests/support/Base64Lines.h"
 #include "mime/IdMessage.h"
 #include "net/IdExceptions.h"
 #include "net/IdPOP3.h"
+#include "tests/support/Base64Lines.h"
+#include "tests/support/ExpectError.h"
 
 #include <chrono>
 #include <fstream>
@@ -14,6 +15,8 @@
 #include <random>
 #include <sstream>
 #include <thread>
+
+using mvtest::ExpectError;
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -193,13 +196,9 @@ TEST_F(DovecotTest, DeleteResetAndQuitKeepsEveryMessage) {
 TEST_F(DovecotTest, WrongPasswordRaisesTheServerTextAndDisconnects) {
   Start({kPlain});
   TIdPOP3 pop;
-  try {
-    Login(pop, "wrong");
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 2);
-    EXPECT_EQ(e.Message(), " [AUTH] Authentication failed.\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] { Login(pop, "wrong"); }, " [AUTH] Authentication failed.\r\n",
+      [&](const EIdProtocolReplyError &e) { EXPECT_EQ(e.ReplyErrorCode(), 2); });
   EXPECT_FALSE(pop.IsConnected());
   Login(pop); // the same client logs in afresh
   EXPECT_EQ(pop.CountMessages(), 1);

@@ -6,6 +6,7 @@
 #include "mime/IdStream.h"
 #include "net/IdExceptions.h"
 #include "net/IdSMTP.h"
+#include "tests/support/ExpectError.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,6 +15,8 @@
 #include <memory>
 #include <random>
 #include <sstream>
+
+using mvtest::ExpectError;
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -156,13 +159,9 @@ TEST_F(SmtpTest, AuthLoginWithAWrongPasswordIsRefused) {
   smtp.Username = "test";
   smtp.Password = "wrong";
   Dial(smtp);
-  try {
-    smtp.SendMessage(message);
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 535);
-    EXPECT_EQ(e.Message(), "5.7.8 Authentication credentials invalid\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] { smtp.SendMessage(message); }, "5.7.8 Authentication credentials invalid\r\n",
+      [&](const EIdProtocolReplyError &e) { EXPECT_EQ(e.ReplyErrorCode(), 535); });
   smtp.Disconnect();
   EXPECT_TRUE(FServer->Messages().empty());
 }

@@ -3,11 +3,14 @@
 #include "records/mData.h"
 
 #include "../platform/ScratchDir.h"
+#include "tests/support/ExpectError.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sstream>
+
+using mvtest::ExpectError;
 
 namespace {
 const int kDay = 46000; // 9 December 2025
@@ -114,12 +117,8 @@ TEST(TdmMail, ExistingFileIsOpenedNotRecreated) {
   std::stringstream text;
   text << in.rdbuf();
   EXPECT_EQ(text.str(), junk);
-  try {
-    third.Table1.First();
-    FAIL() << "no error";
-  } catch (const EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "Cannot perform this operation on a closed dataset");
-  }
+  ExpectError<EDatabaseError>([&] { third.Table1.First(); },
+                              "Cannot perform this operation on a closed dataset");
 }
 
 TEST_F(ProtocolTest, RowsWithEqualKeysDifferInTheirNumberAndLongTextsAreCut) {
@@ -151,21 +150,11 @@ TEST_F(ProtocolTest, RequiredFieldsAreCheckedInFieldOrder) {
   ProtocolTable &t = data->Table1;
   t.Insert();
   t.SetFieldString("FName", "x.txt");
-  try {
-    t.Post();
-    FAIL() << "no error";
-  } catch (const EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "Field 'FDate' must have a value");
-  }
+  ExpectError<EDatabaseError>([&] { t.Post(); }, "Field 'FDate' must have a value");
   t.SetFieldDate("FDate", kDay);
   t.SetFieldTime("FTime", 0); // midnight is a value
   t.SetFieldString("FName", "");
-  try {
-    t.Post();
-    FAIL() << "no error";
-  } catch (const EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "Field 'FName' must have a value");
-  }
+  ExpectError<EDatabaseError>([&] { t.Post(); }, "Field 'FName' must have a value");
   t.Cancel();
   EXPECT_EQ(t.RecordCount(), 0);
   EXPECT_THROW(t.SetFieldString("FName", "x"), EDatabaseError); // not inserting any more
