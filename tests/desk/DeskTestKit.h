@@ -6,6 +6,7 @@
 #include "config/WorkingDirs.h"
 #include "platform/CodePage.h"
 #include "tests/support/Base64Lines.h"
+#include "tests/support/ScratchDir.h"
 
 #include <algorithm>
 #include <chrono>
@@ -38,15 +39,7 @@ inline void WriteBytes(const std::string &diskPath, const std::string &bytes) {
 // program holds them; the scratch location itself is plain ASCII).
 class ScratchBase {
 public:
-  ScratchBase() {
-    char pattern[] = "/tmp/mvdeskXXXXXX";
-    root_ = mkdtemp(pattern);
-    Dirs = mv::WorkingDirs::Under(root_ + "/");
-    Dirs.Create();
-  }
-  ~ScratchBase() { std::filesystem::remove_all(root_); }
-  ScratchBase(const ScratchBase &) = delete;
-  ScratchBase &operator=(const ScratchBase &) = delete;
+  ScratchBase() : Dirs(mv::WorkingDirs::Under(root_.Win1251Path())) { Dirs.Create(); }
 
   std::string Base() const { return Dirs.BaseDir; }
   // A target directory under the base, from a UTF-8 name.
@@ -76,10 +69,11 @@ public:
     return names;
   }
 
-  mv::WorkingDirs Dirs;
-
 private:
-  std::string root_;
+  mvtest::ScratchDir root_; // made before Dirs, which lies in it
+
+public:
+  mv::WorkingDirs Dirs;
 };
 
 struct Attachment {

@@ -7,6 +7,7 @@
 #include "net/IdExceptions.h"
 #include "net/IdSMTP.h"
 #include "tests/support/ExpectError.h"
+#include "tests/support/ScratchDir.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -26,14 +27,6 @@ protected:
   void SetUp() override {
     if (!SmtpServer::Available())
       GTEST_SKIP() << "python3-aiosmtpd is not installed";
-    char pattern[] = "/tmp/mv-attach-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    FTempDir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!FTempDir.empty())
-      std::filesystem::remove_all(FTempDir, ignored);
   }
   void Start(bool authRequired) { FServer = std::make_unique<SmtpServer>(authRequired); }
   void Dial(TIdSMTP &smtp) {
@@ -46,11 +39,11 @@ protected:
     FAttachmentBytes.assign(size, '\0');
     for (char &c : FAttachmentBytes)
       c = static_cast<char>(generator());
-    const std::string path = FTempDir + "/" + name;
+    const std::string path = FTempDir.Utf8Path() + name;
     std::ofstream(path, std::ios::binary) << FAttachmentBytes;
     return path;
   }
-  std::string FTempDir;
+  mvtest::ScratchDir FTempDir;
   std::string FAttachmentBytes;
   std::unique_ptr<SmtpServer> FServer;
 };

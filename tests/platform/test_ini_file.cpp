@@ -1,8 +1,8 @@
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 
-#include "ScratchDir.h"
 #include "tests/support/ExpectError.h"
+#include "tests/support/ScratchDir.h"
 
 #include <fcntl.h>
 #include <fstream>
@@ -26,9 +26,9 @@ void WriteAll(const std::string &diskPath, const std::string &text) {
 
 class IniFileTest : public ::testing::Test {
 protected:
-  ScratchDir dir;
-  std::string path = dir.Path() + "Test.ini";
-  std::string disk = dir.DiskPath() + "Test.ini";
+  mvtest::ScratchDir dir;
+  std::string path = dir.Win1251Path() + "Test.ini";
+  std::string disk = dir.Utf8Path() + "Test.ini";
 };
 } // namespace
 
@@ -93,10 +93,10 @@ TEST_F(IniFileTest, EraseSectionAndSectionExistence) {
   EXPECT_EQ(ini.ReadString("Count", "CNT", ""), "1");
   EXPECT_EQ(ini.ReadString("Keep", "a", ""), "1");
   // Erasing what is not there writes nothing, not even a new file.
-  mv::IniFile other(dir.Path() + "Other.ini");
+  mv::IniFile other(dir.Win1251Path() + "Other.ini");
   other.EraseSection("Interval");
   struct stat st {};
-  EXPECT_NE(stat((dir.DiskPath() + "Other.ini").c_str(), &st), 0);
+  EXPECT_NE(stat((dir.Utf8Path() + "Other.ini").c_str(), &st), 0);
 }
 
 TEST_F(IniFileTest, IntegerAndBooleanReads) {
@@ -121,9 +121,9 @@ TEST_F(IniFileTest, IntegerAndBooleanReads) {
 }
 
 TEST_F(IniFileTest, FailedWritesNameTheFile) {
-  mv::IniFile missingDir(dir.Path() + "no/such/dir/Mail.ini");
+  mv::IniFile missingDir(dir.Win1251Path() + "no/such/dir/Mail.ini");
   mvtest::ExpectError<EIniFileException>([&] { missingDir.WriteString("S", "K", "v"); },
-                                         "Unable to write to " + dir.Path() + "no/such/dir/Mail.ini");
+                                         "Unable to write to " + dir.Win1251Path() + "no/such/dir/Mail.ini");
   // A read-only file refuses writes and erasures, whoever runs the program,
   // and keeps its text.
   WriteAll(disk, "[S]\nK=old\n");
@@ -147,22 +147,22 @@ TEST_F(IniFileTest, WritesReplaceTheFileWholeAndKeepOrSetItsMode) {
   EXPECT_EQ(ReadAll(disk), "[S]\r\nK=new\r\n");
   // No temporary file stays behind.
   int entries = 0;
-  for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.DiskPath()))
+  for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.Utf8Path()))
     ++entries;
   EXPECT_EQ(entries, 1);
 
   // A file created for secrets gets the requested mode.
-  mv::IniFile secret(dir.Path() + "Mail.ini", 0600);
+  mv::IniFile secret(dir.Win1251Path() + "Mail.ini", 0600);
   secret.WriteString("Pop3", "ServerPassword", "p");
   struct stat st {};
-  stat((dir.DiskPath() + "Mail.ini").c_str(), &st);
+  stat((dir.Utf8Path() + "Mail.ini").c_str(), &st);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST_F(IniFileTest, CyrillicFileNameIsUtf8OnDisk) {
   const std::string name1251 = "\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8.ini"; // Настройки.ini
-  mv::IniFile(dir.Path() + name1251).WriteString("S", "K", "v");
-  EXPECT_EQ(ReadAll(dir.DiskPath() + mv::Win1251ToUtf8(name1251)), "[S]\r\nK=v\r\n");
+  mv::IniFile(dir.Win1251Path() + name1251).WriteString("S", "K", "v");
+  EXPECT_EQ(ReadAll(dir.Utf8Path() + mv::Win1251ToUtf8(name1251)), "[S]\r\nK=v\r\n");
 }
 
 TEST_F(IniFileTest, StrictIntegerReadTakesTheDefaultTextOnlyForAMissingKey) {

@@ -18,8 +18,8 @@ struct ViewerTest : ::testing::Test {
   mvtest::ScratchDir dir;
   std::string kept, attach, tempAtt;
   void SetUp() override {
-    kept = dir + "Kept/";
-    attach = dir + "Attach/";
+    kept = dir.Win1251Path() + "Kept/";
+    attach = dir.Win1251Path() + "Attach/";
     tempAtt = attach + "Temp_Att/";
     ASSERT_TRUE(mv::ForceDirectories(kept) && mv::ForceDirectories(tempAtt));
     Write(kept + "a.eml", samples::kWithAttachment);

@@ -1,7 +1,7 @@
 #include "records/ProtocolQuery.h"
 #include "records/mData.h"
 
-#include "../platform/ScratchDir.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -13,7 +13,7 @@ const int kDay11 = kDay10 + 1, kDay12 = kDay10 + 2;
 class ProtocolQueryTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    data = std::make_unique<TdmMail>(dir.Path());
+    data = std::make_unique<TdmMail>(dir.Win1251Path());
     ASSERT_EQ(data->StartupError(), "");
     Add(kDay10, 9 * 3600, "report1.txt", "b@example.org");
     Add(kDay10, 10 * 3600, "Report1.txt", "A@example.org");
@@ -38,7 +38,7 @@ protected:
       names += (names.empty() ? "" : ",") + t.FieldText("FName");
     return names;
   }
-  ScratchDir dir;
+  mvtest::ScratchDir dir;
   std::unique_ptr<TdmMail> data;
 };
 } // namespace

@@ -2,8 +2,8 @@
 #include "platform/FileSystem.h"
 #include "records/mData.h"
 
-#include "../platform/ScratchDir.h"
 #include "tests/support/ExpectError.h"
+#include "tests/support/ScratchDir.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ const int kDay = 46000; // 9 December 2025
 class ProtocolTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    data = std::make_unique<TdmMail>(dir.Path());
+    data = std::make_unique<TdmMail>(dir.Win1251Path());
     ASSERT_EQ(data->StartupError(), "");
   }
 
@@ -47,7 +47,7 @@ protected:
     return seen;
   }
 
-  ScratchDir dir;
+  mvtest::ScratchDir dir;
   std::unique_ptr<TdmMail> data;
 };
 
@@ -57,8 +57,8 @@ std::string Repeat(char c, std::size_t n) {
 } // namespace
 
 TEST(TdmMail, FirstStartCreatesDirectoryWithParentsAndTheTableWithItsIndexes) {
-  ScratchDir dir;
-  const std::string base = dir.Path() + "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0/bin/"; // Программа/bin/
+  mvtest::ScratchDir dir;
+  const std::string base = dir.Win1251Path() + "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0/bin/"; // Программа/bin/
   {
     TdmMail data(base);
     EXPECT_EQ(dmMail, &data);
@@ -85,9 +85,9 @@ TEST(TdmMail, FirstStartCreatesDirectoryWithParentsAndTheTableWithItsIndexes) {
 }
 
 TEST(TdmMail, ExistingFileIsOpenedNotRecreated) {
-  ScratchDir dir;
+  mvtest::ScratchDir dir;
   {
-    TdmMail first(dir.Path());
+    TdmMail first(dir.Win1251Path());
     first.Table1.Insert();
     first.Table1.SetFieldDate("FDate", kDay);
     first.Table1.SetFieldTime("FTime", 60);
@@ -96,24 +96,24 @@ TEST(TdmMail, ExistingFileIsOpenedNotRecreated) {
   }
   // At the end the log is carried into the file: a copy of the file alone
   // holds every row.
-  ScratchDir copy;
-  mv::ForceDirectories(copy.Path() + "Protocol/");
-  ASSERT_TRUE(
-      mv::CopyFileTo(dir.Path() + "Protocol/Protocol.db", copy.Path() + "Protocol/Protocol.db", true));
-  EXPECT_EQ(TdmMail(copy.Path()).Table1.RecordCount(), 1);
-  TdmMail second(dir.Path());
+  mvtest::ScratchDir copy;
+  mv::ForceDirectories(copy.Win1251Path() + "Protocol/");
+  ASSERT_TRUE(mv::CopyFileTo(dir.Win1251Path() + "Protocol/Protocol.db",
+                             copy.Win1251Path() + "Protocol/Protocol.db", true));
+  EXPECT_EQ(TdmMail(copy.Win1251Path()).Table1.RecordCount(), 1);
+  TdmMail second(dir.Win1251Path());
   EXPECT_EQ(second.Table1.RecordCount(), 1);
 
   // A file that is no table of ours (an old table of another engine) is left
   // as it is; the start reports the storage's error and goes on, table closed.
-  ScratchDir other;
-  mv::ForceDirectories(other.Path() + "Protocol/");
+  mvtest::ScratchDir other;
+  mv::ForceDirectories(other.Win1251Path() + "Protocol/");
   const std::string junk = "\x05\x00not a database at all";
-  std::ofstream(other.DiskPath() + "Protocol/Protocol.db", std::ios::binary) << junk;
-  TdmMail third(other.Path());
+  std::ofstream(other.Utf8Path() + "Protocol/Protocol.db", std::ios::binary) << junk;
+  TdmMail third(other.Win1251Path());
   EXPECT_NE(third.StartupError(), "");
   EXPECT_FALSE(third.Table1.Active());
-  std::ifstream in(other.DiskPath() + "Protocol/Protocol.db", std::ios::binary);
+  std::ifstream in(other.Utf8Path() + "Protocol/Protocol.db", std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   EXPECT_EQ(text.str(), junk);

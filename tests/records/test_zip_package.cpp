@@ -1,7 +1,7 @@
 #include "platform/CodePage.h"
 #include "records/ZipPackage.h"
 
-#include "../platform/ScratchDir.h"
+#include "tests/support/ScratchDir.h"
 
 #include <cstdio>
 #include <fstream>
@@ -31,8 +31,8 @@ std::string ReadFile(const std::string &path) {
 // A package made by zip (deflated entries) gets stored entries added and one
 // replaced; unzip finds every entry whole, the old ones byte for byte.
 TEST(ZipPackage, EntriesAreAddedAndReplacedWithoutUnpackingTheOthers) {
-  ScratchDir dir;
-  const std::string d = dir.DiskPath();
+  mvtest::ScratchDir dir;
+  const std::string d = dir.Utf8Path();
   std::ofstream(d + "mimetype") << "application/vnd.oasis.opendocument.text";
   std::ofstream(d + "content.xml") << std::string(5000, 'c') << "end";
   std::ofstream(d + "old.xml") << "old";
