@@ -1,4 +1,5 @@
 #include "RealServers.h"
+#include "ScriptedPeer.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -34,18 +35,6 @@ constexpr auto kStartLimit = std::chrono::seconds(60);
 // The scratch directory as the servers' configurations name it: no trailing '/'.
 std::string WorkDir(const mvtest::ScratchDir &scratch) {
   return fs::path(scratch.Utf8Path()).parent_path().string();
-}
-
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
 }
 
 pid_t Spawn(const std::vector<std::string> &argv, int stdoutFd = -1, int stderrFd = -1) {
@@ -252,9 +241,9 @@ DovecotServer::DovecotServer(const std::vector<std::string> &messages, const Tes
 
 void DovecotServer::Start(const std::vector<std::string> &messages) {
   FWorkDir = WorkDir(FScratch);
-  FPort = FreePort();
+  FPort = UnusedPort();
   if (FTLS)
-    FTLSPort = FreePort();
+    FTLSPort = UnusedPort();
   const std::string maildir = FWorkDir + "/mail/test";
   for (const char *sub : {"cur", "new", "tmp"})
     fs::create_directories(maildir + "/" + sub);
