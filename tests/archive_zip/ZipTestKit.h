@@ -4,6 +4,7 @@
 // scratch directory, file helpers, running the packers, and a recorder of reports.
 #include "archive/UnZip.h"
 #include "platform/CodePage.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <zlib.h>
@@ -23,15 +24,8 @@ namespace fs = std::filesystem;
 
 using mvtest::ScratchDir;
 
-inline std::string ReadBytes(const std::string &diskPath) {
-  std::ifstream in(diskPath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::string &diskPath, const std::string &bytes) {
-  fs::create_directories(fs::path(diskPath).parent_path());
-  std::ofstream(diskPath, std::ios::binary) << bytes;
-}
+using mvtest::ReadBytes;
+using mvtest::WriteBytes;
 
 inline bool Exists(const std::string &diskPath) {
   struct stat st {};

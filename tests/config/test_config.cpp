@@ -5,6 +5,7 @@
 #include "platform/IniFile.h"
 
 #include "tests/support/ExpectError.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <algorithm>
@@ -18,14 +19,9 @@ namespace {
 class ConfigTest : public ::testing::Test {
 protected:
   void WriteFile(const std::string &name, const std::string &text) {
-    std::ofstream(dir.Utf8Path() + name, std::ios::binary) << text;
+    mvtest::WriteBytes(dir.Utf8Path() + name, text);
   }
-  std::string ReadFile(const std::string &name) {
-    std::ifstream in(dir.Utf8Path() + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string ReadFile(const std::string &name) { return mvtest::ReadBytes(dir.Utf8Path() + name); }
   mv::IniFile Rules() { return mv::IniFile(base + "FilePath.ini"); }
 
   mvtest::ScratchDir dir;

@@ -6,6 +6,7 @@
 #include "config/WorkingDirs.h"
 #include "platform/CodePage.h"
 #include "tests/support/Base64Lines.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <algorithm>
@@ -24,16 +25,8 @@ inline std::string W(const std::string &utf8) {
   return mv::Utf8ToWin1251(utf8);
 }
 
-inline std::string ReadBytes(const std::string &diskPath) {
-  std::ifstream in(diskPath, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-inline void WriteBytes(const std::string &diskPath, const std::string &bytes) {
-  std::ofstream(diskPath, std::ios::binary) << bytes;
-}
+using mvtest::ReadBytes;
+using mvtest::WriteBytes;
 
 // A program directory (paths in Windows-1251 with a trailing '/', as the
 // program holds them; the scratch location itself is plain ASCII).

@@ -2,6 +2,7 @@
 // Helpers shared by the message tests: messages from and to text.
 #include "mime/IdMessage.h"
 #include "mime/IdStream.h"
+#include "tests/support/Files.h"
 
 #include <fstream>
 #include <sstream>
@@ -28,12 +29,7 @@ inline std::string WriteMessageText(TIdMessage &message, bool headersOnly = fals
   return stream.DataString();
 }
 
-inline std::string FileBytes(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using mvtest::ReadBytes;
 
 inline TIdAttachment *AttachmentAt(TIdMessage &message, int n) {
   for (int i = 0; i < message.Parts.Count(); ++i)

@@ -39,7 +39,7 @@ TEST(MessageFile, ComposedMessageRoundTrip) {
   m.Body = {"line", ".", "", "\xCF\xF0\xE8\xE2\xE5\xF2"};
   const TDateTime before = mv::Now();
   m.WriteToFile(path);
-  EXPECT_NE(FileBytes(path).find("\r\n..\r\n"), std::string::npos);
+  EXPECT_NE(ReadBytes(path).find("\r\n..\r\n"), std::string::npos);
 
   TIdMessage back;
   back.ReadFromFile(path);
@@ -72,9 +72,9 @@ TEST(MessageFile, AttachmentsRoundTrip) {
   EXPECT_EQ(back.Body, (std::vector<std::string>{"This is a multi-part message in MIME format", ""}));
   EXPECT_EQ(TextAt(back, 0)->Body, (std::vector<std::string>{"text", ".dot"}));
   EXPECT_EQ(AttachmentAt(back, 0)->FileName, "\xEE\xF2\xF7\xE5\xF2.zip");
-  EXPECT_EQ(FileBytes(AttachmentAt(back, 0)->StoredPath), Bytes(10000, 1));
+  EXPECT_EQ(ReadBytes(AttachmentAt(back, 0)->StoredPath), Bytes(10000, 1));
   EXPECT_EQ(AttachmentAt(back, 1)->FileName, "empty.txt");
-  EXPECT_EQ(FileBytes(AttachmentAt(back, 1)->StoredPath), "");
+  EXPECT_EQ(ReadBytes(AttachmentAt(back, 1)->StoredPath), "");
   // The attached files are the user's and stay.
   EXPECT_TRUE(mv::FileExists(a1));
   for (const std::string &p : {a1, a2, path})
@@ -132,7 +132,7 @@ TEST(MessageFile, ReadWriteReadKeepsAttachmentsAndTextOfNestedMail) {
     std::vector<std::string> out;
     for (int i = 0; i < m.Parts.Count(); ++i) {
       if (auto *a = dynamic_cast<TIdAttachment *>(&m.Parts[i]))
-        out.push_back("A " + a->FileName + " " + FileBytes(a->StoredPath));
+        out.push_back("A " + a->FileName + " " + ReadBytes(a->StoredPath));
       else if (auto *t = dynamic_cast<TIdText *>(&m.Parts[i]); t && !t->Body.empty())
         for (const std::string &l : t->Body)
           out.push_back("T " + l);
@@ -280,7 +280,7 @@ TEST(MessageFile, WriteToFileReplacesAnOlderFile) {
   TIdMessage m;
   m.Body = {"new"};
   m.WriteToFile(path);
-  const std::string bytes = FileBytes(path);
+  const std::string bytes = ReadBytes(path);
   EXPECT_EQ(bytes.find(std::string(20, 'o')), std::string::npos);
   EXPECT_LT(bytes.size(), 1000u);
   EXPECT_EQ(bytes.substr(bytes.size() - 10), "\r\nnew\r\n.\r\n");

@@ -38,7 +38,7 @@ std::vector<std::string> Summary(TIdMessage &m) {
         joined += (k ? "|" : "") + t->Body[k];
       out.push_back("T " + joined + (t->FinalLineBreak ? "" : "/"));
     } else if (auto *a = dynamic_cast<TIdAttachment *>(&m.Parts[i])) {
-      out.push_back("A " + a->FileName + " " + FileBytes(a->StoredPath));
+      out.push_back("A " + a->FileName + " " + ReadBytes(a->StoredPath));
     }
   }
   return out;

@@ -62,7 +62,7 @@ TEST(Reader, MixedWithTextAndPdfAttachment) {
   TIdAttachment *a = AttachmentAt(m, 0);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->FileName, "rep.pdf");
-  EXPECT_EQ(FileBytes(a->StoredPath), pdf);
+  EXPECT_EQ(ReadBytes(a->StoredPath), pdf);
   EXPECT_EQ(m.BoundaryStack.Count(), 0);
 }
 
@@ -107,7 +107,7 @@ TEST(Reader, ClassifiesPartsByDispositionNameAndType) {
   ASSERT_EQ(m.Parts.Count(), 7);
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "");
   EXPECT_EQ(AttachmentAt(m, 1)->FileName, "");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 1)->StoredPath), "g");
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 1)->StoredPath), "g");
   EXPECT_EQ(TextAt(m, 0)->Body, (std::vector<std::string>{"<p>"}));
   EXPECT_EQ(AttachmentAt(m, 2)->FileName, "b.zip");
   EXPECT_EQ(AttachmentAt(m, 3)->FileName, "b.zip");
@@ -145,7 +145,7 @@ TEST(Reader, NestedAlternativeInsideMixed) {
   EXPECT_EQ(TextAt(m, 2)->Body, (std::vector<std::string>{"<b>html</b>"}));
   EXPECT_EQ(m.Body, (std::vector<std::string>{"between"}));
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "a.zip");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), std::string("PK\x03\x04", 4));
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 0)->StoredPath), std::string("PK\x03\x04", 4));
 }
 
 TEST(Reader, ThreeLevelsWithMiddleClosingBetweenPartsKeepAllAttachments) {
@@ -190,7 +190,7 @@ TEST(Reader, ThreeLevelsWithMiddleClosingBetweenPartsKeepAllAttachments) {
   ASSERT_NE(AttachmentAt(m, 1), nullptr);
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "p.png");
   EXPECT_EQ(AttachmentAt(m, 1)->FileName, "doc.pdf");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 1)->StoredPath), "%PDF");
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 1)->StoredPath), "%PDF");
   EXPECT_EQ(m.BoundaryStack.Count(), 0);
 }
 
@@ -219,7 +219,7 @@ TEST(Reader, Base64WithOddLineLengthsAndTrailingBlanksDecodes) {
   TIdMessage m;
   ReadMessageText(m, text);
   ASSERT_NE(AttachmentAt(m, 0), nullptr);
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), bytes);
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 0)->StoredPath), bytes);
 }
 
 TEST(Reader, UueBlockInPlainText) {
@@ -234,7 +234,7 @@ TEST(Reader, UueBlockInPlainText) {
   EXPECT_EQ(m.Body, (std::vector<std::string>{"before", "after", "begin 0644 x", "after2"}));
   ASSERT_NE(AttachmentAt(m, 0), nullptr);
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "report.txt");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), data);
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 0)->StoredPath), data);
 }
 
 TEST(Reader, ShortUueAndXxeFilesAreRecognised) {
@@ -244,8 +244,8 @@ TEST(Reader, ShortUueAndXxeFilesAreRecognised) {
   ASSERT_EQ(xxe[0], '1');
   ReadMessageText(m, Crlf({"", "begin 660 a.txt", "#86)C", "`", "end", "begin 660 b.txt", xxe, "+", "end"}));
   ASSERT_NE(AttachmentAt(m, 1), nullptr);
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), "abc");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 1)->StoredPath), "abc");
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 0)->StoredPath), "abc");
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 1)->StoredPath), "abc");
 
   TIdMessage bad;
   ExpectError<EIdException>(
@@ -288,7 +288,7 @@ TEST(Reader, TemporaryFilesGoWithTheirParts) {
     EXPECT_THROW(AttachmentAt(m, 0)->CopyToFile(copy), EIdException);
   }
   EXPECT_FALSE(mv::FileExists(path));
-  EXPECT_EQ(FileBytes(copy), "data");
+  EXPECT_EQ(ReadBytes(copy), "data");
   // A file the program attached is never removed.
   {
     TIdMessage m;

@@ -151,7 +151,7 @@ TEST(TodaysMail, MessagesOfPythonsEmailPackageReadAsItReadsThem) {
     TIdAttachment *a = AttachmentAt(m, 0);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->FileName, mv::Utf8ToWin1251Name(py[4]));
-    EXPECT_EQ(FileBytes(a->StoredPath), py[6]);
+    EXPECT_EQ(ReadBytes(a->StoredPath), py[6]);
     TIdText *text = TextAt(m, 0);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(mv::BodyLinesAsUtf8(text->Body, text->ContentType()), SplitLines(py[5]));

@@ -143,7 +143,7 @@ TEST(Writer, UUEncodedAttachment) {
   TIdMessage back;
   ReadMessageText(back, written);
   ASSERT_NE(AttachmentAt(back, 0), nullptr);
-  EXPECT_EQ(FileBytes(AttachmentAt(back, 0)->StoredPath), bytes);
+  EXPECT_EQ(ReadBytes(AttachmentAt(back, 0)->StoredPath), bytes);
 }
 
 TEST(Writer, EmptyAttachmentHasNoDataLines) {
@@ -229,7 +229,7 @@ TEST(Writer, CopiesKeepEveryPartByteForByte) {
     EXPECT_TRUE(texts[0]->FinalLineBreak);
     EXPECT_EQ(texts[1]->Body, (std::vector<std::string>{"<p>x</p>"}));
     EXPECT_FALSE(texts[1]->FinalLineBreak);
-    EXPECT_EQ(FileBytes(AttachmentAt(*m, 0)->StoredPath), "a,b\r\n.c");
+    EXPECT_EQ(ReadBytes(AttachmentAt(*m, 0)->StoredPath), "a,b\r\n.c");
   }
 }
 
@@ -253,7 +253,7 @@ TEST(Writer, CopyOfASinglePartAttachmentMessageIsOneValidMultipart) {
   ASSERT_NE(AttachmentAt(second, 0), nullptr);
   EXPECT_EQ(AttachmentAt(second, 1), nullptr);
   EXPECT_EQ(AttachmentAt(second, 0)->FileName, "scan.pdf");
-  EXPECT_EQ(FileBytes(AttachmentAt(second, 0)->StoredPath), pdf);
+  EXPECT_EQ(ReadBytes(AttachmentAt(second, 0)->StoredPath), pdf);
 }
 
 TEST(Writer, EveryLineBeginningWithADotIsStuffed) {
@@ -272,5 +272,5 @@ TEST(Writer, EveryLineBeginningWithADotIsStuffed) {
   TIdMessage back;
   ReadMessageText(back, written);
   ASSERT_NE(AttachmentAt(back, 0), nullptr);
-  EXPECT_EQ(FileBytes(AttachmentAt(back, 0)->StoredPath), bytes);
+  EXPECT_EQ(ReadBytes(AttachmentAt(back, 0)->StoredPath), bytes);
 }

@@ -7,6 +7,7 @@
 #include "net/IdExceptions.h"
 #include "net/IdSMTP.h"
 #include "tests/support/ExpectError.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <algorithm>
@@ -72,13 +73,6 @@ std::string DotStuffed(const std::string &content) {
   }
   return stuffed;
 }
-
-std::string ReadStored(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 } // namespace
 
 TEST_F(SmtpTest, EveryRecipientGetsTheMessageOnceWithBodyAndAttachmentIntact) {
@@ -121,7 +115,7 @@ TEST_F(SmtpTest, EveryRecipientGetsTheMessageOnceWithBodyAndAttachmentIntact) {
   EXPECT_EQ(Lines(text->Body.begin(), text->Body.begin() + static_cast<long>(message.Body.size())),
             message.Body);
   EXPECT_EQ(attachment->FileName, "report.bin");
-  EXPECT_TRUE(ReadStored(attachment->StoredPath) == FAttachmentBytes);
+  EXPECT_TRUE(mvtest::ReadBytes(attachment->StoredPath) == FAttachmentBytes);
 }
 
 TEST_F(SmtpTest, AuthLoginWithTheRightPasswordIsAccepted) {

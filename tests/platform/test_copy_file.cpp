@@ -2,6 +2,7 @@
 // size is not their content (the kernel's own files report 0).
 #include "platform/FileSystem.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <fcntl.h>
@@ -10,14 +11,7 @@
 #include <sstream>
 #include <sys/stat.h>
 
-namespace {
-std::string ReadAll(const std::string &diskPath) {
-  std::ifstream in(diskPath, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-} // namespace
+using mvtest::ReadBytes;
 
 TEST(CopyFile, LargeFileArrivesWholeWithItsWriteTime) {
   mvtest::ScratchDir dir;
@@ -29,7 +23,7 @@ TEST(CopyFile, LargeFileArrivesWholeWithItsWriteTime) {
   ASSERT_EQ(utimensat(AT_FDCWD, (dir.Utf8Path() + "big.bin").c_str(), times, 0), 0);
 
   ASSERT_TRUE(mv::CopyFileTo(dir.Win1251Path() + "big.bin", dir.Win1251Path() + "copy.bin", true));
-  EXPECT_EQ(ReadAll(dir.Utf8Path() + "copy.bin"), bytes);
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "copy.bin"), bytes);
   struct stat st {};
   ASSERT_EQ(stat((dir.Utf8Path() + "copy.bin").c_str(), &st), 0);
   EXPECT_EQ(st.st_mtim.tv_sec, 1700000000);
@@ -37,15 +31,15 @@ TEST(CopyFile, LargeFileArrivesWholeWithItsWriteTime) {
   // Replacing a longer file leaves none of its old tail.
   std::ofstream(dir.Utf8Path() + "small.bin", std::ios::binary) << "short";
   ASSERT_TRUE(mv::CopyFileTo(dir.Win1251Path() + "small.bin", dir.Win1251Path() + "copy.bin", false));
-  EXPECT_EQ(ReadAll(dir.Utf8Path() + "copy.bin"), "short");
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "copy.bin"), "short");
   EXPECT_FALSE(mv::CopyFileTo(dir.Win1251Path() + "big.bin", dir.Win1251Path() + "copy.bin", true));
-  EXPECT_EQ(ReadAll(dir.Utf8Path() + "copy.bin"), "short");
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "copy.bin"), "short");
 }
 
 TEST(CopyFile, SourceThatReportsNoSizeIsCopiedByItsContent) {
   mvtest::ScratchDir dir;
-  const std::string expected = ReadAll("/proc/self/cmdline");
+  const std::string expected = ReadBytes("/proc/self/cmdline");
   ASSERT_FALSE(expected.empty());
   ASSERT_TRUE(mv::CopyFileTo("/proc/self/cmdline", dir.Win1251Path() + "cmdline", true));
-  EXPECT_EQ(ReadAll(dir.Utf8Path() + "cmdline"), expected);
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "cmdline"), expected);
 }

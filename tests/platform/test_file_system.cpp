@@ -1,6 +1,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <cstdlib>
@@ -15,10 +16,7 @@ void Touch(const std::string &path1251, const std::string &text = "x") {
 }
 
 std::string ReadAll(const std::string &path1251) {
-  std::ifstream in(mv::ToDiskPath(path1251), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return mvtest::ReadBytes(mv::ToDiskPath(path1251));
 }
 
 std::vector<std::string> List(const std::string &dir, const std::string &mask) {

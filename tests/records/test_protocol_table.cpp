@@ -3,6 +3,7 @@
 #include "records/mData.h"
 
 #include "tests/support/ExpectError.h"
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <fstream>
@@ -113,10 +114,7 @@ TEST(TdmMail, ExistingFileIsOpenedNotRecreated) {
   TdmMail third(other.Win1251Path());
   EXPECT_NE(third.StartupError(), "");
   EXPECT_FALSE(third.Table1.Active());
-  std::ifstream in(other.Utf8Path() + "Protocol/Protocol.db", std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), junk);
+  EXPECT_EQ(mvtest::ReadBytes(other.Utf8Path() + "Protocol/Protocol.db"), junk);
   ExpectError<EDatabaseError>([&] { third.Table1.First(); },
                               "Cannot perform this operation on a closed dataset");
 }

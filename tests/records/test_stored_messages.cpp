@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "records/StoredMessages.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <algorithm>
@@ -13,14 +14,11 @@
 
 namespace {
 void Write(const std::string &path1251, const std::string &bytes) {
-  std::ofstream(mv::ToDiskPath(path1251), std::ios::binary) << bytes;
+  mvtest::WriteBytes(mv::ToDiskPath(path1251), bytes);
 }
 
 std::string Read(const std::string &path1251) {
-  std::ifstream in(mv::ToDiskPath(path1251), std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  return mvtest::ReadBytes(mv::ToDiskPath(path1251));
 }
 
 struct StoredTest : ::testing::Test {

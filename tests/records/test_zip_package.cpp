@@ -1,6 +1,7 @@
 #include "platform/CodePage.h"
 #include "records/ZipPackage.h"
 
+#include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <cstdio>
@@ -19,13 +20,6 @@ std::string Shell(const std::string &command) {
   }
   return out;
 }
-
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 } // namespace
 
 // A package made by zip (deflated entries) gets stored entries added and one
@@ -40,8 +34,9 @@ TEST(ZipPackage, EntriesAreAddedAndReplacedWithoutUnpackingTheOthers) {
                 " && zip -q -X -0 in.zip mimetype && zip -q -X -9 in.zip content.xml old.xml && echo ok"),
             "ok\n");
   const std::string binary("\x89PNG\0\x01\xff", 7);
-  const std::string out = mv::AddToZipPackage(
-      ReadFile(d + "in.zip"), {{"styles.xml", "<styles/>"}, {"old.xml", "new"}, {"Pictures/a.png", binary}});
+  const std::string out =
+      mv::AddToZipPackage(mvtest::ReadBytes(d + "in.zip"),
+                          {{"styles.xml", "<styles/>"}, {"old.xml", "new"}, {"Pictures/a.png", binary}});
   std::ofstream(d + "out.zip", std::ios::binary) << out;
 
   EXPECT_NE(Shell("unzip -tq " + d + "out.zip").find("No errors detected"), std::string::npos);
