@@ -220,12 +220,8 @@ TEST(ConnectionReceive, ShutdownErrorReadsAsEndOfDataWhileBytesAreBuffered) {
 
   Connected empty({}, false);
   empty.channel.ReceiveError = 10053;
-  try {
-    empty.client.ReadLine();
-    FAIL() << "no exception";
-  } catch (const EIdSocketError &e) {
-    EXPECT_EQ(e.LastError(), 10053);
-  }
+  ExpectError<EIdSocketError>([&] { empty.client.ReadLine(); },
+                              [](const EIdSocketError &e) { EXPECT_EQ(e.LastError(), 10053); });
 }
 
 TEST(ConnectionReceive, ResetRaisesItsSocketErrorAndLeavesTheConnectionClosed) {

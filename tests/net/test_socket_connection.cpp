@@ -183,13 +183,14 @@ TEST(SocketConnection, WritingToAResetPeerRaisesASocketErrorInsteadOfASignal) {
   Dial(client, "127.0.0.1", peer.Port());
   client.WriteLine("first");
   peer.Transcript(); // the peer has reset by now
-  try {
-    for (int i = 0; i < 100; ++i)
-      client.WriteLine("more");
-    FAIL() << "no exception";
-  } catch (const EIdSocketError &e) {
-    EXPECT_TRUE(e.LastError() == 10054 || e.LastError() == 10058) << e.LastError();
-  }
+  ExpectError<EIdSocketError>(
+      [&] {
+        for (int i = 0; i < 100; ++i)
+          client.WriteLine("more");
+      },
+      [](const EIdSocketError &e) {
+        EXPECT_TRUE(e.LastError() == 10054 || e.LastError() == 10058) << e.LastError();
+      });
   EXPECT_FALSE(client.IsConnected());
 }
 

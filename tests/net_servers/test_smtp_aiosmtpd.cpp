@@ -159,12 +159,9 @@ TEST_F(SmtpTest, WithoutLogInAServerThatRequiresItRefusesTheSender) {
   Compose(message, "one@example.org", "", "");
   TIdSMTP smtp;
   Dial(smtp);
-  try {
-    smtp.SendMessage(message);
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 530);
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] { smtp.SendMessage(message); },
+      [](const EIdProtocolReplyError &e) { EXPECT_EQ(e.ReplyErrorCode(), 530); });
   smtp.Disconnect();
   EXPECT_TRUE(FServer->Messages().empty());
 }

@@ -21,4 +21,15 @@ void ExpectError(const std::function<void()> &action, const std::string &text,
       more(e);
   }
 }
+
+// The same for an error whose text varies: check says what must hold of it.
+template <typename E>
+void ExpectError(const std::function<void()> &action, const std::function<void(const E &)> &check) {
+  try {
+    action();
+    ADD_FAILURE() << "no error";
+  } catch (const E &e) {
+    check(e);
+  }
+}
 } // namespace mvtest
