@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the message tests: messages from and to text.
+#include "mime/IdIOHandlerStream.h"
 #include "mime/IdMessage.h"
+#include "mime/IdMessageClient.h"
 #include "mime/IdStream.h"
 #include "tests/support/Files.h"
 
@@ -10,6 +12,19 @@
 #include <vector>
 
 namespace testutil {
+// A message client connected to text in memory, as to a server's replies.
+struct StreamClient {
+  explicit StreamClient(const std::string &text) : input(text) {
+    channel.FreeStreams = false;
+    channel.SetInputStream(&input);
+    client.SetIOHandler(&channel);
+    client.Connect();
+  }
+  TIdMemoryStream input;
+  TIdIOHandlerStream channel;
+  TIdMessageClient client;
+};
+
 // Joins lines with CR LF (each line ended).
 inline std::string Crlf(const std::vector<std::string> &lines) {
   std::string out;

@@ -234,13 +234,8 @@ TEST(FailedMessage, ConnectionIsLeftAfterTheMessageEnd) {
             std::string(17000, 'y') + ".", ".x", "."});
   const std::string badUue = Crlf({"Subject: u", "", "begin 644 a", "{{{{", "more", "end", "."});
   for (const std::string &bad : {longHeader, longBodyLine, badUue}) {
-    TIdMemoryStream in(bad + good);
-    TIdIOHandlerStream channel;
-    channel.FreeStreams = false;
-    channel.SetInputStream(&in);
-    TIdMessageClient client;
-    client.SetIOHandler(&channel);
-    client.Connect();
+    StreamClient stream(bad + good);
+    TIdMessageClient &client = stream.client;
     TIdMessage first;
     EXPECT_THROW(client.ReadMessage(first), EIdException);
     TIdMessage second;
@@ -254,13 +249,8 @@ TEST(FailedMessage, ConnectionIsLeftAfterTheMessageEnd) {
 
 TEST(FailedMessage, HeaderReadUpToEndLineSkipsTheEmptyLine) {
   // The reply to TOP n 0: header lines, an empty line and the end line.
-  TIdMemoryStream in(Crlf({"Subject: top", "X-A: 1", "", ".", "Subject: next", "", "."}));
-  TIdIOHandlerStream channel;
-  channel.FreeStreams = false;
-  channel.SetInputStream(&in);
-  TIdMessageClient client;
-  client.SetIOHandler(&channel);
-  client.Connect();
+  StreamClient stream(Crlf({"Subject: top", "X-A: 1", "", ".", "Subject: next", "", "."}));
+  TIdMessageClient &client = stream.client;
   TIdMessage m;
   EXPECT_EQ(client.ReadMessageHeader(m, "."), ".");
   EXPECT_EQ(m.HeaderLines.Lines(), (std::vector<std::string>{"Subject: top", "X-A: 1"}));

@@ -309,13 +309,8 @@ TEST(Reader, EndLineIsReadOnceWhenTheLastPartFailsToStore) {
   // line was read. The reply after the message must still be there to read.
   const std::string message =
       Crlf({"Content-Type: application/octet-stream; name=big.bin", "", std::string(4000, 'x'), "."});
-  TIdMemoryStream input(message + Crlf({"+OK next reply", "."}));
-  TIdIOHandlerStream channel;
-  channel.FreeStreams = false;
-  channel.SetInputStream(&input);
-  TIdMessageClient client;
-  client.SetIOHandler(&channel);
-  client.Connect();
+  StreamClient stream(message + Crlf({"+OK next reply", "."}));
+  TIdMessageClient &client = stream.client;
   rlimit old{};
   getrlimit(RLIMIT_FSIZE, &old);
   const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
