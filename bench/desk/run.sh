@@ -93,13 +93,7 @@ cat >"$W/save-message" <<SAVE
 exec cat >"\$(mktemp "$W/fetched/msg.XXXXXXXX")"
 SAVE
 chmod 755 "$W/save-message"
-cat >"$W/fetchmailrc" <<RC
-set no syslog
-poll 127.0.0.1 with proto POP3 port $port
-  user "test" there with password "secret" is "$(id -un)" here
-  sslproto '' options keep fetchall no rewrite mda "$W/save-message"
-RC
-chmod 600 "$W/fetchmailrc"
+write_fetchmailrc "$W" "$port" "$W/save-message"
 cat >"$W/fetch-and-unpack" <<RUN
 #!/bin/sh
 set -e

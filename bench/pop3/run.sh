@@ -41,13 +41,7 @@ messages=$(find "$W/mail/test/cur" -type f | wc -l)
 
 start_dovecot "$W" "$port"
 
-cat >"$W/fetchmailrc" <<RC
-set no syslog
-poll 127.0.0.1 with proto POP3 port $port
-  user "test" there with password "secret" is "$(id -un)" here
-  sslproto '' options keep fetchall no rewrite mda "/bin/sh -c 'cat >/dev/null'"
-RC
-chmod 600 "$W/fetchmailrc"
+write_fetchmailrc "$W" "$port" "/bin/sh -c 'cat >/dev/null'"
 
 pop3_fetch() { # receive size
   rm -rf "$W/out"
