@@ -20,8 +20,11 @@ public:
   ~ScratchDir() {
     namespace fs = std::filesystem;
     std::error_code ignored;
-    for (const auto &e : fs::recursive_directory_iterator(diskPath_, ignored))
-      fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    // Owner rights first, so nothing a test locked stays behind; a link's
+    // target is left as it is.
+    for (fs::recursive_directory_iterator it(diskPath_, ignored), end; it != end; it.increment(ignored))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add | fs::perm_options::nofollow,
+                      ignored);
     fs::remove_all(diskPath_, ignored);
   }
   ScratchDir(const ScratchDir &) = delete;
