@@ -1,4 +1,5 @@
 #include "../qt_dialogs/QtTestSupport.h"
+#include "../records/ProtocolFixture.h"
 #include "RecordsSupport.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
@@ -22,15 +23,12 @@
 namespace {
 const int kDay10 = 46032; // 10.01.2026
 
-struct ProtocolWindowTest : ::testing::Test {
-  mvtest::ScratchDir dir;
-  std::unique_ptr<TdmMail> data;
+struct ProtocolWindowTest : ProtocolFixture {
   // "Отчёт" in Windows-1251: Cyrillic names must survive to the document.
   const std::string cyrillicName = "\xce\xf2\xf7\xb8\xf2.xls";
 
   void SetUp() override {
-    data = std::make_unique<TdmMail>(dir.Win1251Path());
-    ASSERT_EQ(data->StartupError(), "");
+    ASSERT_NO_FATAL_FAILURE(ProtocolFixture::SetUp());
     Add(kDay10, 9 * 3600, "report1.txt", "b@example.org");
     Add(kDay10, 10 * 3600, "Report1.txt", "A@example.org");
     Add(kDay10 + 1, 8 * 3600, "reports.zip", "a@example.org");
@@ -38,15 +36,7 @@ struct ProtocolWindowTest : ::testing::Test {
     data->Table1.Close(); // the window opens it
   }
   void Add(int day, int seconds, const std::string &name, const std::string &from) {
-    ProtocolTable &t = data->Table1;
-    t.Insert();
-    t.SetFieldDate("FDate", day);
-    t.SetFieldTime("FTime", seconds);
-    t.SetFieldString("FName", name);
-    t.SetFieldString("FDir", "/files/in/");
-    t.SetFieldString("FFrom", from);
-    t.SetFieldString("FTema", "monthly figures");
-    t.Post();
+    AddRow(day, seconds, name, from, "/files/in/", "monthly figures");
   }
   static std::vector<std::string> Printed(const QString &path) { return mvtest::OdtParagraphs(path); }
   // The grid's file-name column, top to bottom.

@@ -1,3 +1,4 @@
+#include "ProtocolFixture.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "records/mData.h"
@@ -16,40 +17,14 @@ using mvtest::ExpectError;
 namespace {
 const int kDay = 46000; // 9 December 2025
 
-class ProtocolTest : public ::testing::Test {
+class ProtocolTest : public ProtocolFixture {
 protected:
-  void SetUp() override {
-    data = std::make_unique<TdmMail>(dir.Win1251Path());
-    ASSERT_EQ(data->StartupError(), "");
-  }
-
   // Inserts one row the way the routing step does.
   void Add(int day, int seconds, const std::string &name, const std::string &from = "a@example.org",
            const std::string &dirText = "/files/") {
-    ProtocolTable &t = data->Table1;
-    t.Insert();
-    t.SetFieldDate("FDate", day);
-    t.SetFieldTime("FTime", seconds);
-    t.SetFieldString("FName", name);
-    t.SetFieldString("FDir", dirText + name);
-    t.SetFieldString("FFrom", from);
-    t.SetFieldString("FTema", "subject");
-    t.SetFieldString("FComment",
-                     name + " \xE8\xE7\xE2\xEB\xE5\xF7\xE5\xED \xE8\xE7 \xEF\xE8\xF1\xFC\xEC\xE0");
-    t.Post();
+    AddRow(day, seconds, name, from, dirText + name, "subject",
+           name + " \xE8\xE7\xE2\xEB\xE5\xF7\xE5\xED \xE8\xE7 \xEF\xE8\xF1\xFC\xEC\xE0");
   }
-
-  // The visible rows, first to last, as "name" or the given field's text.
-  std::vector<std::string> Walk(const std::string &field = "FName") {
-    std::vector<std::string> seen;
-    ProtocolTable &t = data->Table1;
-    for (t.First(); !t.Eof(); t.Next())
-      seen.push_back(t.FieldText(field));
-    return seen;
-  }
-
-  mvtest::ScratchDir dir;
-  std::unique_ptr<TdmMail> data;
 };
 
 std::string Repeat(char c, std::size_t n) {
