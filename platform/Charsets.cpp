@@ -61,24 +61,22 @@ constexpr HighHalf kCp866 = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F, 0x0401, 0x0451, 0x0404, 0x0454, 0x0407,
     0x0457, 0x040E, 0x045E, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0};
 
-// Windows-1252 is ISO-8859-1 with printable characters in most of 0x80..0x9F.
-constexpr HighHalf kCp1252 = [] {
+constexpr HighHalf kLatin1 = [] {
   HighHalf t{};
   for (int b = 0x80; b < 0x100; ++b)
     t[b - 0x80] = static_cast<std::uint16_t>(b);
+  return t;
+}();
+
+// Windows-1252 is ISO-8859-1 with printable characters in most of 0x80..0x9F.
+constexpr HighHalf kCp1252 = [] {
+  HighHalf t = kLatin1;
   constexpr std::array<std::uint16_t, 32> low = {
       0x20AC, kNone,  0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
       0x2039, 0x0152, kNone,  0x017D, kNone,  kNone,  0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
       0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, kNone,  0x017E, 0x0178};
   for (std::size_t k = 0; k < low.size(); ++k)
     t[k] = low[k];
-  return t;
-}();
-
-constexpr HighHalf kLatin1 = [] {
-  HighHalf t{};
-  for (int b = 0x80; b < 0x100; ++b)
-    t[b - 0x80] = static_cast<std::uint16_t>(b);
   return t;
 }();
 
@@ -238,12 +236,10 @@ std::optional<std::string> CharsetToWin1251(std::string_view bytes, std::string_
 }
 
 std::string Utf8ToWin1251Name(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const int c = unicode::UnicodeTo1251(unicode::DecodeUtf8(text, i));
-    out += c < 0 || IsNameUnsafe(c) ? '_' : static_cast<char>(c);
-  }
+  std::string out = Utf8ToWin1251(text); // what it cannot hold becomes '?', which no name may hold
+  for (char &c : out)
+    if (IsNameUnsafe(static_cast<unsigned char>(c)))
+      c = '_';
   return out;
 }
 

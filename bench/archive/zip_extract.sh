@@ -14,6 +14,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# shellcheck source=bench/lib.sh
+. "$root/bench/lib.sh"
 build=${1:-$root/build}
 runs=${2:-7}
 cli=$build/bin/mailvornex-cli
@@ -72,7 +74,6 @@ run_once() { # COMMAND...
   awk '{printf "%s %.2f %s\n", $1, $2 + $3, $4}' "$work/time"
 }
 
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 tools=(mailvornex unzip bsdtar)
 printf '%-8s %-11s %9s %8s %10s %8s %12s\n' archive tool "median s" "MB/s" "vs bsdtar" "CPU s" "peak RSS KB"
@@ -96,10 +97,10 @@ for name in many single; do
       if ((written < bytes)); then echo "   ($tool wrote only $written of $bytes bytes)"; fi
     done
   done
-  base=$(tr ' ' '\n' <<<"${secs[bsdtar]}" | grep . | median)
+  base=$(median_of "${secs[bsdtar]}")
   for tool in "${tools[@]}"; do
-    m=$(tr ' ' '\n' <<<"${secs[$tool]}" | grep . | median)
-    c=$(tr ' ' '\n' <<<"${cpu[$tool]}" | grep . | median)
+    m=$(median_of "${secs[$tool]}")
+    c=$(median_of "${cpu[$tool]}")
     printf '%-8s %-11s %9.2f %8.1f %9.2fx %8.2f %12s\n' "$name" "$tool" "$m" "$(echo "$bytes / 1000000 / $m" | bc -l)" \
       "$(echo "$base / $m" | bc -l)" "$c" "${rss[$tool]}"
   done

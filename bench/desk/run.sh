@@ -28,11 +28,11 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../pop3/dovecot.sh
 . "$here/../pop3/dovecot.sh"
-build=$(cd "${1:-$here/../../build}" && pwd)
+# shellcheck source=bench/lib.sh
+. "$here/../lib.sh"
+bench_cli "${1:-}"
 rounds=${2:-3}
-cli=$build/bin/mailvornex-cli
 python=/usr/bin/python3 # Debian's, whatever python3 comes first on PATH
-[ -x "$cli" ] || { echo "no $cli: build the mailvornex-cli target first" >&2; exit 1; }
 
 install_missing() {
   local missing=()
@@ -62,7 +62,7 @@ trap cleanup EXIT
 echo "writing the mailbox"
 read -r total messages files < <($python "$here/make_mailbox.py" "$W/mail/test" "${COUNT:-500}")
 
-port=$($python -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$(free_port)
 start_dovecot "$W" "$port" || exit 1
 
 # The courier's program directory: the mailbox in Mail.ini, four rules in
@@ -93,13 +93,7 @@ cat >"$W/save-message" <<SAVE
 exec cat >"\$(mktemp "$W/fetched/msg.XXXXXXXX")"
 SAVE
 chmod 755 "$W/save-message"
-cat >"$W/fetchmailrc" <<RC
-set no syslog
-poll 127.0.0.1 with proto POP3 port $port
-  user "test" there with password "secret" is "$(id -un)" here
-  sslproto '' options keep fetchall no rewrite mda "$W/save-message"
-RC
-chmod 600 "$W/fetchmailrc"
+write_fetchmailrc "$W" "$port" "$W/save-message"
 cat >"$W/fetch-and-unpack" <<RUN
 #!/bin/sh
 set -e

@@ -9,6 +9,8 @@
 # peak RSS; fails when msg-extract and GMime disagree on an attachment.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=bench/lib.sh
+. "$here/../lib.sh"
 build=${1:-build}
 rounds=${2:-7}
 cli=$(cd "$build" && pwd)/bin/mailvornex-cli
@@ -31,7 +33,6 @@ rm -rf "$work" && mkdir -p "$work"
 gcc -O2 -o "$work/gmime_extract" "$here/gmime_extract.c" $(pkg-config --cflags --libs gmime-3.0)
 python3 "$here/make_shapes.py" "$work/in"
 
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 # run TOOL MESSAGE: one run into a fresh $work/out/TOOL; "wall cpu peak-KB".
 run() {
@@ -68,10 +69,10 @@ for msg in "$work"/in/*.eml; do
         { echo "$shape: ripmime's $name differs" >&2; exit 1; }
     done <"$work/msg-extract.stdout"
   done
-  gm=$(tr ' ' '\n' <<<"${wall[gmime]}" | grep . | median)
+  gm=$(median_of "${wall[gmime]}")
   for tool in "${tools[@]}"; do
-    w=$(tr ' ' '\n' <<<"${wall[$tool]}" | grep . | median)
-    c=$(tr ' ' '\n' <<<"${cpu[$tool]}" | grep . | median)
+    w=$(median_of "${wall[$tool]}")
+    c=$(median_of "${cpu[$tool]}")
     printf '%-14s %-12s %9.3f %12.2f %9.3f %13.1f\n' "$shape" "$tool" "$w" "$(echo "$w / $gm" | bc -l)" "$c" \
       "$(echo "${rss[$tool]} / 1024" | bc -l)"
   done

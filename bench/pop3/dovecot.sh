@@ -4,6 +4,8 @@
 #   start_dovecot W PORT [TLS_PORT CERT KEY]   returns once PORT greets;
 #                                              with a certificate, POP3S on TLS_PORT
 #   stop_dovecot W
+#   write_fetchmailrc W PORT MDA               W/fetchmailrc: fetchmail keeps every
+#                                              message and hands each to the command MDA
 
 start_dovecot() {
   local W=$1 port=$2 tls_port=${3:-0} cert=${4:-} key=${5:-}
@@ -87,4 +89,14 @@ except OSError:
 
 stop_dovecot() {
   [ -f "$1/dovecot.conf" ] && /usr/sbin/dovecot -c "$1/dovecot.conf" stop 2>/dev/null || true
+}
+
+write_fetchmailrc() {
+  cat >"$1/fetchmailrc" <<RC
+set no syslog
+poll 127.0.0.1 with proto POP3 port $2
+  user "test" there with password "secret" is "$(id -un)" here
+  sslproto '' options keep fetchall no rewrite mda "$3"
+RC
+  chmod 600 "$1/fetchmailrc"
 }

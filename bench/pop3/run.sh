@@ -16,10 +16,10 @@
 # in a private temporary directory and on a free port of 127.0.0.1.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../../build}" && pwd)
+# shellcheck source=bench/lib.sh
+. "$here/../lib.sh"
+bench_cli "${1:-}"
 rounds=${2:-2}
-cli=$build/bin/mailvornex-cli
-[ -x "$cli" ] || { echo "no $cli: build the project first" >&2; exit 1; }
 for lib in mime/libmv_mime.a net/libmv_net.a platform/libmv_platform.a; do
   [ -f "$build/$lib" ] || { echo "no $build/$lib: build the project first" >&2; exit 1; }
 done
@@ -34,27 +34,14 @@ g++ -std=c++20 -O2 -I"$here/../.." "$here/retr_only.cpp" -o "$W/retr_only" -Wl,-
 . "$here/dovecot.sh"
 trap 'stop_dovecot "$W"; rm -rf "$W"' EXIT
 
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$(free_port)
 # shellcheck disable=SC2086 # MAILBOX is four separate numbers
 total=$(/usr/bin/python3 "$here/make_mailbox.py" "$W/mail/test" ${MAILBOX:-})
 messages=$(find "$W/mail/test/cur" -type f | wc -l)
 
 start_dovecot "$W" "$port"
 
-cat >"$W/fetchmailrc" <<RC
-set no syslog
-poll 127.0.0.1 with proto POP3 port $port
-  user "test" there with password "secret" is "$(id -un)" here
-  sslproto '' options keep fetchall no rewrite mda "/bin/sh -c 'cat >/dev/null'"
-RC
-chmod 600 "$W/fetchmailrc"
-
-seconds() { # command... -> wall-clock seconds on stdout, command output to $W/last.log
-  local start=$EPOCHREALTIME
-  "$@" >"$W/last.log" 2>&1 || { echo "failed: $*" >&2; tail "$W/last.log" >&2; exit 1; }
-  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
-}
-rate() { awk -v t="$1" -v n="$total" 'BEGIN { printf "%.1f", n / t / 1000000 }'; }
+write_fetchmailrc "$W" "$port" "/bin/sh -c 'cat >/dev/null'"
 
 pop3_fetch() { # receive size
   rm -rf "$W/out"

@@ -14,10 +14,10 @@
 # Needs dovecot-core, dovecot-pop3d, openssl, libssl-dev and python3.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../../build}" && pwd)
+# shellcheck source=bench/lib.sh
+. "$here/../lib.sh"
+bench_cli "${1:-}"
 rounds=${2:-2}
-cli=$build/bin/mailvornex-cli
-[ -x "$cli" ] || { echo "no $cli: build the project first" >&2; exit 1; }
 for tool in /usr/sbin/dovecot /usr/bin/openssl /usr/bin/python3; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
@@ -54,20 +54,12 @@ openssl x509 -req -in "$W/server.csr" -CA "$W/ca.crt" -CAkey "$W/ca.key" -CAcrea
   -extfile "$W/openssl.cnf" -extensions server -out "$W/server.crt" 2>/dev/null
 chmod 0644 "$W"/*.crt "$W/server.key"
 
-free_port() { /usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 port=$(free_port)
 tls_port=$(free_port)
 # shellcheck disable=SC2086 # MAILBOX is four separate numbers
 total=$(/usr/bin/python3 "$here/make_mailbox.py" "$W/mail/test" ${MAILBOX:-})
 messages=$(find "$W/mail/test/cur" -type f | wc -l)
 start_dovecot "$W" "$port" "$tls_port" "$W/server.crt" "$W/server.key"
-
-seconds() { # command... -> wall-clock seconds on stdout, command output to $W/last.log
-  local start=$EPOCHREALTIME
-  "$@" >"$W/last.log" 2>&1 || { echo "failed: $*" >&2; tail "$W/last.log" >&2; exit 1; }
-  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f", b - a }'
-}
-rate() { awk -v t="$1" -v n="$total" 'BEGIN { printf "%.1f", n / t / 1000000 }'; }
 
 pop3_fetch() {
   rm -rf "$W/out"

@@ -2,6 +2,7 @@
 // Scratch directories and file helpers for the RAR tests, and the binding of
 // the extraction library the build made.
 #include "archive/UnRarLibrary.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -49,22 +50,14 @@ protected:
     if (mv::rar::RarLibrary().path != MV_UNRAR_LIBRARY) {
       ASSERT_TRUE(mv::rar::BindRarLibrary(MV_UNRAR_LIBRARY));
     }
-    std::string pattern = (fs::temp_directory_path() / "mv-rar-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    for (const auto &e : fs::recursive_directory_iterator(root_, ec))
-      fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(root_, ec);
   }
   // Writes bytes as an archive file in the scratch directory; returns its path.
   std::string Archive(const std::string &name, const std::string &bytes) {
     WriteAll(root_ / name, bytes);
     return (root_ / name).string();
   }
-  fs::path root_;
+  mvtest::ScratchDir scratch_;
+  const fs::path root_ = fs::path(scratch_.Utf8Path()).parent_path(); // no trailing '/'
 };
 
 } // namespace rartest

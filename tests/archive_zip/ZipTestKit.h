@@ -1,9 +1,11 @@
 #pragma once
-// Helpers of the ZIP tests: a scratch directory, a writer of small ZIP files
-// with full control over names, attributes and sizes (for the cases no packer
-// produces), file helpers, running the packers, and a recorder of reports.
+// Helpers of the ZIP tests: a writer of small ZIP files with full control
+// over names, attributes and sizes (for the cases no packer produces), the
+// scratch directory, file helpers, running the packers, and a recorder of reports.
 #include "archive/UnZip.h"
 #include "platform/CodePage.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <zlib.h>
 
@@ -20,36 +22,10 @@
 namespace ziptest {
 namespace fs = std::filesystem;
 
-class ScratchDir {
-public:
-  ScratchDir() {
-    const char *env = std::getenv("TMPDIR");
-    std::string pattern = std::string(env && *env ? env : "/tmp") + "/mvzip-XXXXXX";
-    diskPath_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    fs::remove_all(diskPath_, ignored);
-  }
-  ScratchDir(const ScratchDir &) = delete;
-  ScratchDir &operator=(const ScratchDir &) = delete;
-  // Windows-1251 with a trailing '/'.
-  std::string Path() const { return mv::Utf8ToWin1251(diskPath_) + "/"; }
-  std::string DiskPath() const { return diskPath_ + "/"; }
+using mvtest::ScratchDir;
 
-private:
-  std::string diskPath_;
-};
-
-inline std::string ReadBytes(const std::string &diskPath) {
-  std::ifstream in(diskPath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::string &diskPath, const std::string &bytes) {
-  fs::create_directories(fs::path(diskPath).parent_path());
-  std::ofstream(diskPath, std::ios::binary) << bytes;
-}
+using mvtest::ReadBytes;
+using mvtest::WriteBytes;
 
 inline bool Exists(const std::string &diskPath) {
   struct stat st {};

@@ -26,11 +26,11 @@ protected:
     WriteBytes(archive, BuildZip(entries, central));
     return ExtractAll(zip, archive, Out());
   }
-  std::string Out() const { return work.Path() + "out/"; }
-  std::string OutDisk() const { return work.DiskPath() + "out/"; }
+  std::string Out() const { return work.Win1251Path() + "out/"; }
+  std::string OutDisk() const { return work.Utf8Path() + "out/"; }
 
   ScratchDir work;
-  std::string archive = work.DiskPath() + "a.zip";
+  std::string archive = work.Utf8Path() + "a.zip";
   TUnZip zip;
 };
 } // namespace
@@ -51,13 +51,13 @@ TEST(ZipSettings, DefaultsAndDirectoryNormalising) {
   zip.SetExtractDir("C:\\Arh\\sub");
   EXPECT_EQ(zip.ExtractDir(), "C:/Arh/sub/");
   ScratchDir work;
-  WriteBytes(work.DiskPath() + "x.zip", BuildZip({Stored("a", "b")}));
-  zip.SetArchiveFile(work.Path() + "x.zip");
+  WriteBytes(work.Utf8Path() + "x.zip", BuildZip({Stored("a", "b")}));
+  zip.SetArchiveFile(work.Win1251Path() + "x.zip");
   EXPECT_EQ(zip.ArcType(), atZip);
   zip.SetExtractDir("");
-  EXPECT_EQ(zip.ExtractDir(), work.Path());
+  EXPECT_EQ(zip.ExtractDir(), work.Win1251Path());
 
-  zip.SetArchiveFile(work.Path() + "missing.zip");
+  zip.SetArchiveFile(work.Win1251Path() + "missing.zip");
   EXPECT_EQ(zip.ArchiveFile(), "");
   EXPECT_EQ(zip.ArcType(), atNA);
   Heard heard;
@@ -139,7 +139,7 @@ TEST_F(ZipBehaviour, HostileNamesLandInsideTheTarget) {
   EXPECT_EQ(ReadBytes(OutDisk() + "abs/x.txt"), "2");
   EXPECT_EQ(ReadBytes(OutDisk() + "win/y.txt"), "3");
   EXPECT_EQ(ReadBytes(OutDisk() + "a/z.txt"), "4");
-  EXPECT_FALSE(Exists(work.DiskPath() + "escape.txt"));
+  EXPECT_FALSE(Exists(work.Utf8Path() + "escape.txt"));
   EXPECT_FALSE(Exists(OutDisk() + "link"));
   struct stat st {};
   ASSERT_EQ(::stat((OutDisk() + "tool.sh").c_str(), &st), 0);
@@ -149,11 +149,11 @@ TEST_F(ZipBehaviour, HostileNamesLandInsideTheTarget) {
 }
 
 TEST_F(ZipBehaviour, ExistingLinkIsReplacedNotWrittenThrough) {
-  WriteBytes(work.DiskPath() + "victim.txt", "untouched");
+  WriteBytes(work.Utf8Path() + "victim.txt", "untouched");
   std::filesystem::create_directories(OutDisk());
-  std::filesystem::create_symlink(work.DiskPath() + "victim.txt", OutDisk() + "a.txt");
+  std::filesystem::create_symlink(work.Utf8Path() + "victim.txt", OutDisk() + "a.txt");
   EXPECT_EQ(Extract({Stored("a.txt", "new")}), 1);
-  EXPECT_EQ(ReadBytes(work.DiskPath() + "victim.txt"), "untouched");
+  EXPECT_EQ(ReadBytes(work.Utf8Path() + "victim.txt"), "untouched");
   EXPECT_FALSE(std::filesystem::is_symlink(OutDisk() + "a.txt"));
   EXPECT_EQ(ReadBytes(OutDisk() + "a.txt"), "new");
 }

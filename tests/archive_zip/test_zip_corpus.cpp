@@ -72,10 +72,10 @@ TEST_F(ZipCorpus, LegacyMethodsGiveTheDocumentedPayloads) {
     TUnZip unzip;
     Heard heard;
     heard.Attach(unzip);
-    EXPECT_EQ(ExtractAll(unzip, kCorpus + "/sharpcompress/" + name, out.Path()), 3);
+    EXPECT_EQ(ExtractAll(unzip, kCorpus + "/sharpcompress/" + name, out.Win1251Path()), 3);
     EXPECT_TRUE(heard.reports.empty());
     for (const Payload &p : std::string(name) == "Zip.implode.zip" ? foldered : flat)
-      EXPECT_EQ(Crc(ReadBytes(out.DiskPath() + p.name)), p.crc) << p.name;
+      EXPECT_EQ(Crc(ReadBytes(out.Utf8Path() + p.name)), p.crc) << p.name;
   }
   const std::string first = ReadBytes(kCorpus + "/zip-rs/raw/first.txt");
   for (const char *name : {"implode.zip", "reduce.zip", "shrink.zip"}) {
@@ -84,12 +84,12 @@ TEST_F(ZipCorpus, LegacyMethodsGiveTheDocumentedPayloads) {
     TUnZip unzip;
     Heard heard;
     heard.Attach(unzip);
-    EXPECT_EQ(ExtractAll(unzip, kCorpus + "/zip-rs/" + name, out.Path()), 1);
+    EXPECT_EQ(ExtractAll(unzip, kCorpus + "/zip-rs/" + name, out.Win1251Path()), 1);
     EXPECT_TRUE(heard.reports.empty());
-    const std::set<std::string> files = FilesBelow(out.DiskPath());
+    const std::set<std::string> files = FilesBelow(out.Utf8Path());
     ASSERT_EQ(files.size(), 1u);
     // The reference copy lost its carriage returns on the way into the corpus.
-    EXPECT_EQ(WithoutCr(ReadBytes(out.DiskPath() + *files.begin())), first);
+    EXPECT_EQ(WithoutCr(ReadBytes(out.Utf8Path() + *files.begin())), first);
   }
 }
 
@@ -97,10 +97,10 @@ TEST_F(ZipCorpus, PathTraversalStaysInside) {
   for (const char *name : {"generated/g_pathtraversal_python.zip", "sharpcompress/Zip.Evil.zip"}) {
     SCOPED_TRACE(name);
     ScratchDir root;
-    const std::string target = root.DiskPath() + "in/";
+    const std::string target = root.Utf8Path() + "in/";
     TUnZip unzip;
     EXPECT_GT(ExtractAll(unzip, kCorpus + "/" + name, mv::Utf8ToWin1251(target)), 0);
-    for (const auto &item : fs::directory_iterator(root.DiskPath()))
+    for (const auto &item : fs::directory_iterator(root.Utf8Path()))
       EXPECT_EQ(item.path().filename(), "in");
   }
 }
@@ -112,7 +112,7 @@ TEST_F(ZipCorpus, EveryArchiveAgreesWithSevenZip) {
   for (const std::string &archive : CorpusArchives()) {
     SCOPED_TRACE(archive);
     ScratchDir root;
-    const std::string ours = root.DiskPath() + "ours/", theirs = root.DiskPath() + "theirs/";
+    const std::string ours = root.Utf8Path() + "ours/", theirs = root.Utf8Path() + "theirs/";
     TUnZip unzip;
     std::set<std::string> crcFailed;
     unzip.OnEnd = [&](const std::string &name, bool ok) {
@@ -122,7 +122,7 @@ TEST_F(ZipCorpus, EveryArchiveAgreesWithSevenZip) {
     ExtractAll(unzip, archive, mv::Utf8ToWin1251(ours));
     ++archives;
     // Nothing may appear beside the target directory.
-    for (const auto &item : fs::directory_iterator(root.DiskPath()))
+    for (const auto &item : fs::directory_iterator(root.Utf8Path()))
       EXPECT_EQ(item.path().filename(), "ours");
     const bool sevenZipOk = Shell("7z x -y -pX '-o" + theirs + "' '" + archive + "'");
     for (const std::string &file : FilesBelow(ours)) {

@@ -53,10 +53,10 @@ std::string Decode(const Decoder &decoder, const std::string &input, std::size_t
 // A deflate64 stream from 7-Zip, cut out of its archive.
 std::string Deflate64Stream(const std::string &data) {
   ScratchDir work;
-  WriteBytes(work.DiskPath() + "f.bin", data);
-  if (!Shell("cd " + work.DiskPath() + " && 7z a -tzip -mm=Deflate64 a.zip f.bin"))
+  WriteBytes(work.Utf8Path() + "f.bin", data);
+  if (!Shell("cd " + work.Utf8Path() + " && 7z a -tzip -mm=Deflate64 a.zip f.bin"))
     return {};
-  const std::string zip = ReadBytes(work.DiskPath() + "a.zip");
+  const std::string zip = ReadBytes(work.Utf8Path() + "a.zip");
   const auto le = [&](std::size_t p, int n) {
     std::uint32_t v = 0;
     for (int i = n - 1; i >= 0; --i)

@@ -65,18 +65,18 @@ TEST(ZipLimits, BudgetAndEntryCapSkipWhatIsPastThem) {
   };
   for (const Case &c : cases) {
     ScratchDir work;
-    WriteBytes(work.DiskPath() + "a.zip", BuildZip(c.entries));
+    WriteBytes(work.Utf8Path() + "a.zip", BuildZip(c.entries));
     TUnZip zip;
     Heard heard;
     heard.Attach(zip);
     zip.SetUnpackLimits(c.limits);
-    EXPECT_EQ(ExtractAll(zip, work.DiskPath() + "a.zip", work.Path() + "out/"), int(c.written.size()))
+    EXPECT_EQ(ExtractAll(zip, work.Utf8Path() + "a.zip", work.Win1251Path() + "out/"), int(c.written.size()))
         << c.what;
     for (const Entry &e : c.entries) {
       const bool wanted = std::find(c.written.begin(), c.written.end(), e.name) != c.written.end();
-      EXPECT_EQ(Exists(work.DiskPath() + "out/" + e.name), wanted) << c.what << ": " << e.name;
+      EXPECT_EQ(Exists(work.Utf8Path() + "out/" + e.name), wanted) << c.what << ": " << e.name;
       if (wanted) {
-        EXPECT_EQ(ReadBytes(work.DiskPath() + "out/" + e.name), e.data) << c.what;
+        EXPECT_EQ(ReadBytes(work.Utf8Path() + "out/" + e.name), e.data) << c.what;
       }
     }
     EXPECT_EQ(Failures(zip), c.failures) << c.what;
@@ -113,9 +113,9 @@ TEST(ZipLimits, EveryEntryNotWrittenIsListedWithItsReason) {
   };
   for (const Case &c : cases) {
     ScratchDir work;
-    WriteBytes(work.DiskPath() + "a.zip", c.archive);
+    WriteBytes(work.Utf8Path() + "a.zip", c.archive);
     TUnZip zip;
-    ExtractAll(zip, work.DiskPath() + "a.zip", work.Path() + "out/");
+    ExtractAll(zip, work.Utf8Path() + "a.zip", work.Win1251Path() + "out/");
     EXPECT_EQ(Failures(zip), c.failures) << c.what;
     EXPECT_EQ(zip.NotAnArchive(), c.notAnArchive) << c.what;
   }
@@ -199,7 +199,7 @@ TEST(ZipLimits, WriterStopsAtTheFirstCap) {
     ScratchDir work;
     mv::zip::EntryWriter writer(c.declared, {});
     writer.SetBudget(c.budget);
-    ASSERT_TRUE(writer.Create(work.Path() + "f"));
+    ASSERT_TRUE(writer.Create(work.Win1251Path() + "f"));
     const std::string block(1000, 'z');
     try {
       for (std::size_t i = 0; i < c.blocks; ++i)
@@ -209,6 +209,6 @@ TEST(ZipLimits, WriterStopsAtTheFirstCap) {
     EXPECT_EQ(writer.Failure(), c.failure) << c.what;
     EXPECT_EQ(writer.Written(), c.written) << c.what;
     writer.Close(0);
-    EXPECT_EQ(ReadBytes(work.DiskPath() + "f").size(), c.written) << c.what;
+    EXPECT_EQ(ReadBytes(work.Utf8Path() + "f").size(), c.written) << c.what;
   }
 }

@@ -52,10 +52,10 @@ protected:
   void SetUp() override {
     if (!Shell("command -v zip") || !Shell("command -v 7z"))
       GTEST_SKIP() << "zip and 7z are needed";
-    files = MakeSource(work.DiskPath() + "src/");
+    files = MakeSource(work.Utf8Path() + "src/");
   }
-  std::string Src() const { return work.DiskPath() + "src"; }
-  std::string Out() const { return work.DiskPath() + "out/"; }
+  std::string Src() const { return work.Utf8Path() + "src"; }
+  std::string Out() const { return work.Utf8Path() + "out/"; }
 
   ScratchDir work;
   std::map<std::string, std::string> files;
@@ -65,7 +65,7 @@ protected:
 TEST_F(PackerTest, InfoZipStoredAndDeflateLevels) {
   for (const char *level : {"-0", "-1", "-6", "-9"}) {
     SCOPED_TRACE(level);
-    const std::string zip = work.DiskPath() + "a" + level + ".zip";
+    const std::string zip = work.Utf8Path() + "a" + level + ".zip";
     ASSERT_TRUE(Shell("cd " + Src() + " && zip -q -r " + level + " " + zip + " ."));
     std::filesystem::remove_all(Out());
     TUnZip unzip;
@@ -75,7 +75,7 @@ TEST_F(PackerTest, InfoZipStoredAndDeflateLevels) {
 }
 
 TEST_F(PackerTest, SevenZipDeflate64KeepsMatchesBeyond32K) {
-  const std::string zip = work.DiskPath() + "d64.zip";
+  const std::string zip = work.Utf8Path() + "d64.zip";
   ASSERT_TRUE(Shell("cd " + Src() + " && 7z a -tzip -mm=Deflate64 -mx=9 " + zip + " ."));
   ASSERT_GE(CountCentralMethod(ReadBytes(zip), 9), 2); // the large files
   TUnZip unzip;
@@ -87,7 +87,7 @@ TEST_F(PackerTest, SevenZipDeflate64KeepsMatchesBeyond32K) {
 }
 
 TEST_F(PackerTest, Zip64RecordsFromInfoZip) {
-  const std::string zip = work.DiskPath() + "z64.zip";
+  const std::string zip = work.Utf8Path() + "z64.zip";
   ASSERT_TRUE(Shell("cd " + Src() + " && zip -q -r -fz " + zip + " ."));
   ASSERT_NE(ReadBytes(zip).find(std::string("PK\x06\x06", 4)), std::string::npos);
   TUnZip unzip;
@@ -96,7 +96,7 @@ TEST_F(PackerTest, Zip64RecordsFromInfoZip) {
 }
 
 TEST_F(PackerTest, JunkInFrontIsPassedOver) {
-  const std::string plain = work.DiskPath() + "plain.zip";
+  const std::string plain = work.Utf8Path() + "plain.zip";
   ASSERT_TRUE(Shell("cd " + Src() + " && zip -q -r " + plain + " ."));
   // 30 bytes the offsets do not know of, a long stub, and a stub whose
   // offsets were adjusted (zip -A), as self-extracting archives have.
@@ -106,13 +106,13 @@ TEST_F(PackerTest, JunkInFrontIsPassedOver) {
   };
   for (const auto &[name, prefix] : cases) {
     SCOPED_TRACE(name);
-    WriteBytes(work.DiskPath() + name, prefix + ReadBytes(plain));
+    WriteBytes(work.Utf8Path() + name, prefix + ReadBytes(plain));
     std::filesystem::remove_all(Out());
     TUnZip unzip;
-    EXPECT_EQ(ExtractAll(unzip, work.DiskPath() + name, Out()), static_cast<int>(files.size()));
+    EXPECT_EQ(ExtractAll(unzip, work.Utf8Path() + name, Out()), static_cast<int>(files.size()));
     ExpectExtracted(files, Out());
   }
-  const std::string adjusted = work.DiskPath() + "sfx.zip";
+  const std::string adjusted = work.Utf8Path() + "sfx.zip";
   WriteBytes(adjusted, "MZ" + std::string(5000, '\x90') + ReadBytes(plain));
   ASSERT_TRUE(Shell("zip -q -A " + adjusted));
   std::filesystem::remove_all(Out());
@@ -124,7 +124,7 @@ TEST_F(PackerTest, JunkInFrontIsPassedOver) {
 
 TEST_F(PackerTest, DirectoryEntriesAreNotCountedAndMadeOnlyWhenAsked) {
   std::filesystem::create_directories(Src() + "/emptydir/inner");
-  const std::string zip = work.DiskPath() + "dirs.zip";
+  const std::string zip = work.Utf8Path() + "dirs.zip";
   ASSERT_TRUE(Shell("cd " + Src() + " && zip -q -r " + zip + " ."));
   TUnZip unzip;
   EXPECT_EQ(ExtractAll(unzip, zip, Out()), static_cast<int>(files.size()));
@@ -139,7 +139,7 @@ TEST_F(PackerTest, DirectoryEntriesAreNotCountedAndMadeOnlyWhenAsked) {
 }
 
 TEST_F(PackerTest, ReadOnlyTargetIsKeptWritableOneReplaced) {
-  const std::string zip = work.DiskPath() + "a.zip";
+  const std::string zip = work.Utf8Path() + "a.zip";
   ASSERT_TRUE(Shell("cd " + Src() + " && zip -q -r " + zip + " readme.txt noext"));
   WriteBytes(Out() + "readme.txt", "old read-only");
   WriteBytes(Out() + "noext", "old writable");
@@ -155,7 +155,7 @@ TEST_F(PackerTest, ReadOnlyTargetIsKeptWritableOneReplaced) {
 }
 
 TEST_F(PackerTest, EncryptedEntryBesidePlainOnesIsSkipped) {
-  const std::string zip = work.DiskPath() + "mixed.zip";
+  const std::string zip = work.Utf8Path() + "mixed.zip";
   ASSERT_TRUE(
       Shell("cd " + Src() + " && zip -q -P secret " + zip + " readme.txt && zip -q " + zip + " noext"));
   TUnZip unzip;
@@ -171,7 +171,7 @@ TEST_F(PackerTest, CyrillicNamesFromEveryKindOfPacker) {
   const std::string utf8Name = "Отчёт за май.txt";
   WriteBytes(Src() + "/" + utf8Name, "report");
   // 7-Zip flags UTF-8 names; Info-ZIP on Unix stores them unflagged.
-  const std::string seven = work.DiskPath() + "seven.zip", info = work.DiskPath() + "info.zip";
+  const std::string seven = work.Utf8Path() + "seven.zip", info = work.Utf8Path() + "info.zip";
   ASSERT_TRUE(Shell("cd " + Src() + " && 7z a -tzip " + seven + " '" + utf8Name + "'"));
   ASSERT_TRUE(Shell("cd " + Src() + " && zip -q " + info + " '" + utf8Name + "'"));
   for (const std::string &zip : {seven, info}) {
@@ -185,9 +185,9 @@ TEST_F(PackerTest, CyrillicNamesFromEveryKindOfPacker) {
   Entry e;
   e.name = "\x8E\xE2\xE7\xA5\xE2.txt"; // "Отчет.txt" in code page 866
   e.data = "dos";
-  WriteBytes(work.DiskPath() + "dos.zip", BuildZip({e}));
+  WriteBytes(work.Utf8Path() + "dos.zip", BuildZip({e}));
   std::filesystem::remove_all(Out());
   TUnZip unzip;
-  EXPECT_EQ(ExtractAll(unzip, work.DiskPath() + "dos.zip", Out()), 1);
+  EXPECT_EQ(ExtractAll(unzip, work.Utf8Path() + "dos.zip", Out()), 1);
   EXPECT_EQ(ReadBytes(Out() + "Отчет.txt"), "dos");
 }

@@ -4,8 +4,9 @@
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
 
-#include "../platform/ScratchDir.h"
 #include "tests/support/ExpectError.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -18,18 +19,13 @@ namespace {
 class ConfigTest : public ::testing::Test {
 protected:
   void WriteFile(const std::string &name, const std::string &text) {
-    std::ofstream(dir.DiskPath() + name, std::ios::binary) << text;
+    mvtest::WriteBytes(dir.Utf8Path() + name, text);
   }
-  std::string ReadFile(const std::string &name) {
-    std::ifstream in(dir.DiskPath() + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string ReadFile(const std::string &name) { return mvtest::ReadBytes(dir.Utf8Path() + name); }
   mv::IniFile Rules() { return mv::IniFile(base + "FilePath.ini"); }
 
-  ScratchDir dir;
-  std::string base = dir.Path();
+  mvtest::ScratchDir dir;
+  std::string base = dir.Win1251Path();
 };
 
 RoutingRule Rule(const std::string &file, const std::string &address, const std::string &directory) {
@@ -85,7 +81,7 @@ TEST_F(ConfigTest, LoadsEveryKeyAndReportsEachBadPortOnce) {
 }
 
 TEST_F(ConfigTest, AMailIniThatCannotBeReadGivesTheDefaultsAndOneProblem) {
-  ASSERT_TRUE(std::filesystem::create_directory(dir.DiskPath() + "Mail.ini"));
+  ASSERT_TRUE(std::filesystem::create_directory(dir.Utf8Path() + "Mail.ini"));
   MailSettings s;
   s.PopUser = "memory";
   EXPECT_EQ(LoadSettings(base, s), std::vector<std::string>{"Unable to read " + base + "Mail.ini"});
@@ -117,7 +113,7 @@ TEST_F(ConfigTest, SettingsDialogWritesItsKeysInOrderAndUpdatesMemory) {
   EXPECT_EQ(s.PersonalEmail, "me@local");
   // The passwords are in this file: only the owner may read it.
   struct stat st {};
-  ASSERT_EQ(stat((dir.DiskPath() + "Mail.ini").c_str(), &st), 0);
+  ASSERT_EQ(stat((dir.Utf8Path() + "Mail.ini").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
   // "abc" fails the strict read at the next start.
   MailSettings next;
@@ -156,7 +152,7 @@ TEST_F(ConfigTest, SecurityDefaultsByPortAndReadsWhatIsStored) {
 
 TEST_F(ConfigTest, SettingsDialogStopsAtTheFailingWrite) {
   WriteFile("Mail.ini", "[Pop3]\nServerName=old\n");
-  chmod((dir.DiskPath() + "Mail.ini").c_str(), 0400);
+  chmod((dir.Utf8Path() + "Mail.ini").c_str(), 0400);
   MailSettings s;
   s.PopHost = "memory";
   mv::SetupTexts t{"new", "110", "u", "p", "h", "25", "u", "p", "e", 0, 0, 0, "", ""};

@@ -6,6 +6,8 @@
 #include "config/WorkingDirs.h"
 #include "platform/CodePage.h"
 #include "tests/support/Base64Lines.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,30 +25,14 @@ inline std::string W(const std::string &utf8) {
   return mv::Utf8ToWin1251(utf8);
 }
 
-inline std::string ReadBytes(const std::string &diskPath) {
-  std::ifstream in(diskPath, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-inline void WriteBytes(const std::string &diskPath, const std::string &bytes) {
-  std::ofstream(diskPath, std::ios::binary) << bytes;
-}
+using mvtest::ReadBytes;
+using mvtest::WriteBytes;
 
 // A program directory (paths in Windows-1251 with a trailing '/', as the
 // program holds them; the scratch location itself is plain ASCII).
 class ScratchBase {
 public:
-  ScratchBase() {
-    char pattern[] = "/tmp/mvdeskXXXXXX";
-    root_ = mkdtemp(pattern);
-    Dirs = mv::WorkingDirs::Under(root_ + "/");
-    Dirs.Create();
-  }
-  ~ScratchBase() { std::filesystem::remove_all(root_); }
-  ScratchBase(const ScratchBase &) = delete;
-  ScratchBase &operator=(const ScratchBase &) = delete;
+  ScratchBase() : Dirs(mv::WorkingDirs::Under(root_.Win1251Path())) { Dirs.Create(); }
 
   std::string Base() const { return Dirs.BaseDir; }
   // A target directory under the base, from a UTF-8 name.
@@ -76,10 +62,11 @@ public:
     return names;
   }
 
-  mv::WorkingDirs Dirs;
-
 private:
-  std::string root_;
+  mvtest::ScratchDir root_; // made before Dirs, which lies in it
+
+public:
+  mv::WorkingDirs Dirs;
 };
 
 struct Attachment {

@@ -1,8 +1,11 @@
 #include "mime/IdCoderMIME.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+
+using mvtest::ExpectError;
 
 namespace {
 std::string Decode(const std::string &text) {
@@ -45,12 +48,7 @@ TEST(Base64, EncodeTakesLinesByByteCount) {
 TEST(Base64, EncodeRejectsCountNotMultipleOfThree) {
   TIdMemoryStream source(std::string(100, 'x'));
   TIdEncoderMIME encoder;
-  try {
-    encoder.Encode(source, 50);
-    FAIL() << "no exception";
-  } catch (const EIdException &e) {
-    EXPECT_EQ(e.Message(), "Uneven size in Encode.");
-  }
+  ExpectError<EIdException>([&] { encoder.Encode(source, 50); }, "Uneven size in Encode.");
 }
 
 TEST(Base64, DecodeToStreamAppendsAtPosition) {
@@ -65,12 +63,8 @@ TEST(Base64, DecodeToStreamAppendsAtPosition) {
 
 TEST(Base64, DecodeRejectsUnevenTextAndWritesNothing) {
   TIdMemoryStream destination;
-  try {
-    TIdDecoderMIME().DecodeToStream("YWJ", destination);
-    FAIL() << "no exception";
-  } catch (const EIdException &e) {
-    EXPECT_EQ(e.Message(), "Uneven size in DecodeToStream.");
-  }
+  ExpectError<EIdException>([&] { TIdDecoderMIME().DecodeToStream("YWJ", destination); },
+                            "Uneven size in DecodeToStream.");
   EXPECT_EQ(destination.Size(), 0);
 }
 

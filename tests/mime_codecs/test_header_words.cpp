@@ -1,8 +1,11 @@
 #include "mime/IdHeaderWords.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+using mvtest::ExpectError;
 
 namespace {
 // "Привет", "Проверка", "Отчёт за 2026 год" in Windows-1251.
@@ -85,12 +88,8 @@ TEST(DecodeHeaderWords, RemovesZeroBytesOfFillCharacters) {
 }
 
 TEST(DecodeHeaderWords, QWordWithNonHexEscapeFails) {
-  try {
-    DecodeHeaderWords("=?iso-8859-1?Q?a=ZZb?=");
-    FAIL() << "no exception";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'$ZZ' is not a valid integer value");
-  }
+  ExpectError<EConvertError>([&] { DecodeHeaderWords("=?iso-8859-1?Q?a=ZZb?="); },
+                             "'$ZZ' is not a valid integer value");
   // An "=" too close to the end of the word stays as it is.
   EXPECT_EQ(DecodeHeaderWords("=?iso-8859-1?Q?a=Z?="), "a=Z");
 }

@@ -1,7 +1,10 @@
 #include "mime/IdCoder.h"
 #include "platform/FileSystem.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
+
+using mvtest::ExpectError;
 
 TEST(MemoryStream, ReadsWritesAndSeeks) {
   TIdMemoryStream stream;
@@ -58,15 +61,10 @@ TEST(FileStream, CreatesReadsAndCopies) {
 
 TEST(FileStream, FailuresNameThePath) {
   const std::string missing = "/nonexistent-dir-for-codecs-test/a.txt";
-  try {
-    TIdFileStream file(missing, TIdFileMode::fmOpenRead);
-    FAIL() << "no exception";
-  } catch (const EFOpenError &e) {
-    // "Не возможно открыть файл " in Windows-1251, then the path.
-    EXPECT_EQ(e.Message(),
-              "\xCD\xE5 \xE2\xEE\xE7\xEC\xEE\xE6\xED\xEE \xEE\xF2\xEA\xF0\xFB\xF2\xFC \xF4\xE0\xE9\xEB " +
-                  missing);
-  }
+  // "Не возможно открыть файл " in Windows-1251, then the path.
+  ExpectError<EFOpenError>(
+      [&] { TIdFileStream file(missing, TIdFileMode::fmOpenRead); },
+      "\xCD\xE5 \xE2\xEE\xE7\xEC\xEE\xE6\xED\xEE \xEE\xF2\xEA\xF0\xFB\xF2\xFC \xF4\xE0\xE9\xEB " + missing);
   EXPECT_THROW(TIdFileStream(missing, TIdFileMode::fmCreate), EFCreateError);
   EXPECT_THROW(TIdFileStream("/tmp", TIdFileMode::fmOpenRead), EFOpenError);
 }

@@ -1,7 +1,10 @@
 #pragma once
 // Helpers shared by the message tests: messages from and to text.
+#include "mime/IdIOHandlerStream.h"
 #include "mime/IdMessage.h"
+#include "mime/IdMessageClient.h"
 #include "mime/IdStream.h"
+#include "tests/support/Files.h"
 
 #include <fstream>
 #include <sstream>
@@ -9,6 +12,19 @@
 #include <vector>
 
 namespace testutil {
+// A message client connected to text in memory, as to a server's replies.
+struct StreamClient {
+  explicit StreamClient(const std::string &text) : input(text) {
+    channel.FreeStreams = false;
+    channel.SetInputStream(&input);
+    client.SetIOHandler(&channel);
+    client.Connect();
+  }
+  TIdMemoryStream input;
+  TIdIOHandlerStream channel;
+  TIdMessageClient client;
+};
+
 // Joins lines with CR LF (each line ended).
 inline std::string Crlf(const std::vector<std::string> &lines) {
   std::string out;
@@ -28,12 +44,7 @@ inline std::string WriteMessageText(TIdMessage &message, bool headersOnly = fals
   return stream.DataString();
 }
 
-inline std::string FileBytes(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using mvtest::ReadBytes;
 
 inline TIdAttachment *AttachmentAt(TIdMessage &message, int n) {
   for (int i = 0; i < message.Parts.Count(); ++i)

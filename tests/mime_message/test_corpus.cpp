@@ -32,7 +32,7 @@ std::vector<fs::path> CorpusFiles() {
 // "folder/file".
 std::map<std::string, std::vector<long>> ManifestSizes() {
   std::map<std::string, std::vector<long>> result;
-  std::istringstream manifest(FileBytes((CorpusDir / "MANIFEST.md").string()));
+  std::istringstream manifest(ReadBytes((CorpusDir / "MANIFEST.md").string()));
   const std::regex folderRe(R"(^## (\S+)/ )"), rowRe(R"(^\| `([^`]+)` \|.*\|(.*)\|$)"),
       sizeRe(R"(\((\d+) B\))");
   std::string folder, line;
@@ -58,7 +58,7 @@ std::vector<long> NamedAttachmentSizes(TIdMessage &m) {
   std::vector<long> sizes;
   for (int i = 0; i < m.Parts.Count(); ++i)
     if (auto *a = dynamic_cast<TIdAttachment *>(&m.Parts[i]); a && !a->FileName.empty())
-      sizes.push_back(static_cast<long>(FileBytes(a->StoredPath).size()));
+      sizes.push_back(static_cast<long>(ReadBytes(a->StoredPath).size()));
   std::sort(sizes.begin(), sizes.end());
   return sizes;
 }
@@ -72,7 +72,7 @@ std::vector<std::string> AttachmentSummary(TIdMessage &m) {
       std::string name = a->FileName;
       if (name.find("=?") == std::string::npos)
         name = name.substr(name.find_last_of("/\\") + 1);
-      out.push_back(name + " " + FileBytes(a->StoredPath));
+      out.push_back(name + " " + ReadBytes(a->StoredPath));
     }
   return out;
 }
@@ -128,7 +128,7 @@ TEST(Corpus, GeneratedMessagesHoldTheirFiles) {
     std::vector<std::pair<std::string, size_t>> got;
     for (int i = 0; i < m.Parts.Count(); ++i)
       if (auto *a = dynamic_cast<TIdAttachment *>(&m.Parts[i]); a && !a->FileName.empty())
-        got.emplace_back(DecodeKoi8Word(a->FileName), FileBytes(a->StoredPath).size());
+        got.emplace_back(DecodeKoi8Word(a->FileName), ReadBytes(a->StoredPath).size());
     EXPECT_EQ(got, c.attachments);
   }
 }
@@ -176,8 +176,8 @@ TEST(Corpus, DecodedPicturesEqualTheOriginalFiles) {
   int compared = 0;
   for (int i = 0; i < m.Parts.Count(); ++i)
     if (auto *a = dynamic_cast<TIdAttachment *>(&m.Parts[i]); a && !a->FileName.empty()) {
-      EXPECT_EQ(FileBytes(a->StoredPath),
-                FileBytes((CorpusDir / "hunnysoft" / "files" / a->FileName).string()))
+      EXPECT_EQ(ReadBytes(a->StoredPath),
+                ReadBytes((CorpusDir / "hunnysoft" / "files" / a->FileName).string()))
           << a->FileName;
       ++compared;
     }

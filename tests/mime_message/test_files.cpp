@@ -4,10 +4,13 @@
 #include "mime/IdMessageClient.h"
 #include "net/IdExceptions.h"
 #include "platform/FileSystem.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+using mvtest::ExpectError;
 
 using namespace testutil;
 
@@ -36,7 +39,7 @@ TEST(MessageFile, ComposedMessageRoundTrip) {
   m.Body = {"line", ".", "", "\xCF\xF0\xE8\xE2\xE5\xF2"};
   const TDateTime before = mv::Now();
   m.WriteToFile(path);
-  EXPECT_NE(FileBytes(path).find("\r\n..\r\n"), std::string::npos);
+  EXPECT_NE(ReadBytes(path).find("\r\n..\r\n"), std::string::npos);
 
   TIdMessage back;
   back.ReadFromFile(path);
@@ -69,9 +72,9 @@ TEST(MessageFile, AttachmentsRoundTrip) {
   EXPECT_EQ(back.Body, (TIdLines{"This is a multi-part message in MIME format", ""}));
   EXPECT_EQ(TextAt(back, 0)->Body, (TIdLines{"text", ".dot"}));
   EXPECT_EQ(AttachmentAt(back, 0)->FileName, "\xEE\xF2\xF7\xE5\xF2.zip");
-  EXPECT_EQ(FileBytes(AttachmentAt(back, 0)->StoredPath), Bytes(10000, 1));
+  EXPECT_EQ(ReadBytes(AttachmentAt(back, 0)->StoredPath), Bytes(10000, 1));
   EXPECT_EQ(AttachmentAt(back, 1)->FileName, "empty.txt");
-  EXPECT_EQ(FileBytes(AttachmentAt(back, 1)->StoredPath), "");
+  EXPECT_EQ(ReadBytes(AttachmentAt(back, 1)->StoredPath), "");
   // The attached files are the user's and stay.
   EXPECT_TRUE(mv::FileExists(a1));
   for (const std::string &p : {a1, a2, path})
@@ -129,7 +132,7 @@ TEST(MessageFile, ReadWriteReadKeepsAttachmentsAndTextOfNestedMail) {
     std::vector<std::string> out;
     for (int i = 0; i < m.Parts.Count(); ++i) {
       if (auto *a = dynamic_cast<TIdAttachment *>(&m.Parts[i]))
-        out.push_back("A " + a->FileName + " " + FileBytes(a->StoredPath));
+        out.push_back("A " + a->FileName + " " + ReadBytes(a->StoredPath));
       else if (auto *t = dynamic_cast<TIdText *>(&m.Parts[i]); t && !t->Body.empty())
         for (std::string_view l : t->Body)
           out.push_back("T " + std::string(l));
@@ -181,34 +184,20 @@ TEST(MessageFile, HeadersOnly) {
 TEST(MessageFile, MissingFileFailsAndKeepsMessage) {
   TIdMessage m;
   m.Subject = "kept";
-  try {
-    m.ReadFromFile("/nonexistent/x.eml");
-    FAIL();
-  } catch (const EIdMessageCannotLoad &e) {
-    EXPECT_STREQ(e.what(), "Cannot load message from file /nonexistent/x.eml");
-  }
+  ExpectError<EIdMessageCannotLoad>([&] { m.ReadFromFile("/nonexistent/x.eml"); },
+                                    "Cannot load message from file /nonexistent/x.eml");
   EXPECT_EQ(m.Subject, "kept");
 }
 
 TEST(StreamChannel, FailureTexts) {
   TIdIOHandlerStream channel;
-  try {
-    channel.Open();
-    FAIL();
-  } catch (const EIdException &e) {
-    EXPECT_STREQ(e.what(), "No InputStream or OutputStream assigned.");
-  }
+  ExpectError<EIdException>([&] { channel.Open(); }, "No InputStream or OutputStream assigned.");
   TIdMemoryStream in("x"), out;
   channel.FreeStreams = false;
   channel.SetInputStream(&in);
   channel.Open();
   EXPECT_THROW(channel.SetInputStream(&in), EIdException);
-  try {
-    channel.SetOutputStream(&out);
-    FAIL();
-  } catch (const EIdException &e) {
-    EXPECT_STREQ(e.what(), "Cannot set OutputStream while active.");
-  }
+  ExpectError<EIdException>([&] { channel.SetOutputStream(&out); }, "Cannot set OutputStream while active.");
   char buf[8];
   EXPECT_EQ(channel.Send("abc", 3), 3); // dropped without an output stream
   EXPECT_EQ(channel.Receive(buf, 8), 1);
@@ -245,13 +234,8 @@ TEST(FailedMessage, ConnectionIsLeftAfterTheMessageEnd) {
             std::string(17000, 'y') + ".", ".x", "."});
   const std::string badUue = Crlf({"Subject: u", "", "begin 644 a", "{{{{", "more", "end", "."});
   for (const std::string &bad : {longHeader, longBodyLine, badUue}) {
-    TIdMemoryStream in(bad + good);
-    TIdIOHandlerStream channel;
-    channel.FreeStreams = false;
-    channel.SetInputStream(&in);
-    TIdMessageClient client;
-    client.SetIOHandler(&channel);
-    client.Connect();
+    StreamClient stream(bad + good);
+    TIdMessageClient &client = stream.client;
     TIdMessage first;
     EXPECT_THROW(client.ReadMessage(first), EIdException);
     TIdMessage second;
@@ -265,13 +249,8 @@ TEST(FailedMessage, ConnectionIsLeftAfterTheMessageEnd) {
 
 TEST(FailedMessage, HeaderReadUpToEndLineSkipsTheEmptyLine) {
   // The reply to TOP n 0: header lines, an empty line and the end line.
-  TIdMemoryStream in(Crlf({"Subject: top", "X-A: 1", "", ".", "Subject: next", "", "."}));
-  TIdIOHandlerStream channel;
-  channel.FreeStreams = false;
-  channel.SetInputStream(&in);
-  TIdMessageClient client;
-  client.SetIOHandler(&channel);
-  client.Connect();
+  StreamClient stream(Crlf({"Subject: top", "X-A: 1", "", ".", "Subject: next", "", "."}));
+  TIdMessageClient &client = stream.client;
   TIdMessage m;
   EXPECT_EQ(client.ReadMessageHeader(m, "."), ".");
   EXPECT_EQ(m.HeaderLines.Lines(), (std::vector<std::string>{"Subject: top", "X-A: 1"}));
@@ -291,7 +270,7 @@ TEST(MessageFile, WriteToFileReplacesAnOlderFile) {
   TIdMessage m;
   m.Body = {"new"};
   m.WriteToFile(path);
-  const std::string bytes = FileBytes(path);
+  const std::string bytes = ReadBytes(path);
   EXPECT_EQ(bytes.find(std::string(20, 'o')), std::string::npos);
   EXPECT_LT(bytes.size(), 1000u);
   EXPECT_EQ(bytes.substr(bytes.size() - 10), "\r\nnew\r\n.\r\n");

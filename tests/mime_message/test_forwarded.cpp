@@ -44,7 +44,7 @@ TEST(Forwarded, AttachmentsOfInnerMessagesFollowTheirForwardToANamedDepth) {
   const TIdAttachment *forward = AttachmentAt(m, 1);
   ASSERT_NE(forward->InnerMessage, nullptr);
   EXPECT_EQ(forward->InnerMessage->From.Address, "f1@x.org");
-  EXPECT_EQ(FileBytes(mv::AttachmentsForRouting(m)[2]->StoredPath), "bytes of doc1.pdf");
+  EXPECT_EQ(ReadBytes(mv::AttachmentsForRouting(m)[2]->StoredPath), "bytes of doc1.pdf");
   EXPECT_EQ(mv::AttachmentsForRouting(m)[7]->InnerMessage, nullptr);
   // A copy keeps the forwards as messages (never encoded, as mail readers
   // require), and they read back the same.

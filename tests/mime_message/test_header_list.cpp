@@ -51,57 +51,44 @@ TEST(HeaderList, AddPlainValuesReplacesFirstEqualsSign) {
   EXPECT_EQ(list[1], "Odd");
 }
 
-TEST(Folding, ShortLineStaysWhole) {
-  EXPECT_EQ(mv::FoldHeaderLine("Subject: hello"), (std::vector<std::string>{"Subject: hello"}));
-}
-
-TEST(Folding, CutsAfterLastBreakBeforeColumn78) {
-  // 10 words of 9 letters: "To: " + words separated by ", ".
-  std::string value;
+TEST(Folding, CutsAtTheLastBreakBeforeColumn78OutsideQuotes) {
+  std::string words; // 10 words of 9 letters separated by ", "
   for (int i = 0; i < 10; ++i)
-    value += std::string(i ? ", " : "") + std::string(9, char('a' + i));
-  auto lines = mv::FoldHeaderLine("To: " + value);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_LE(lines[0].size(), 78u);
-  EXPECT_EQ(lines[0], "To: aaaaaaaaa, bbbbbbbbb, ccccccccc, ddddddddd, eeeeeeeee, fffffffff,");
-  EXPECT_EQ(lines[1], " ggggggggg, hhhhhhhhh, iiiiiiiii, jjjjjjjjj");
-  // Unfolding gives back the words (the blank after the comma is normalised).
-  TIdHeaderList list;
-  list.SetValue("To", value);
-  EXPECT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.ValueOf("To"), value);
-}
-
-TEST(Folding, NeverCutsInsideQuotes) {
-  std::string quoted = "\"" + std::string(30, 'x') + " " + std::string(60, 'y') + "\"";
-  auto lines = mv::FoldHeaderLine("Content-Type: application/octet-stream; name=" + quoted + "; x=1");
-  // The quoted text stays whole; the line it ends is still past the limit,
-  // so the next break cuts again.
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "Content-Type: application/octet-stream;");
-  EXPECT_EQ(lines[1], " name=" + quoted + ";");
-  EXPECT_EQ(lines[2], " x=1");
-  // Passing the limit at the closing quote, the last character, adds no break.
-  auto whole = mv::FoldHeaderLine("Content-Type: application/octet-stream; name=" + quoted);
-  EXPECT_EQ(whole.size(), 1u);
-}
-
-TEST(Folding, WordLongerThanLimitIsNotCut) {
-  std::string word(120, 'z');
-  auto lines = mv::FoldHeaderLine("Subject: " + word);
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "Subject:");
-  EXPECT_EQ(lines[1], " " + word);
-}
-
-TEST(Folding, NoBreakStringWhenLimitPassedAtLastCharacter) {
+    words += std::string(i ? ", " : "") + std::string(9, char('a' + i));
+  const std::string type = "Content-Type: application/octet-stream;";
+  const std::string quoted = "\"" + std::string(30, 'x') + " " + std::string(60, 'y') + "\"";
+  const std::string longWord(120, 'z');
   // 78 characters then a blank and one letter: the limit is first passed on
   // the last character, so nothing is cut.
-  std::string text = "Subject: " + std::string(68, 'a') + " b";
-  ASSERT_EQ(text.size(), 79u);
-  auto lines = mv::FoldHeaderLine(text);
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], text);
+  const std::string passedAtTheEnd = "Subject: " + std::string(68, 'a') + " b";
+  ASSERT_EQ(passedAtTheEnd.size(), 79u);
+  const struct {
+    const char *what;
+    std::string line;
+    std::vector<std::string> folded;
+  } cases[] = {
+      {"short", "Subject: hello", {"Subject: hello"}},
+      {"words",
+       "To: " + words,
+       {"To: aaaaaaaaa, bbbbbbbbb, ccccccccc, ddddddddd, eeeeeeeee, fffffffff,",
+        " ggggggggg, hhhhhhhhh, iiiiiiiii, jjjjjjjjj"}},
+      // The quoted text stays whole; the line it ends is still past the
+      // limit, so the next break cuts again.
+      {"quotes", type + " name=" + quoted + "; x=1", {type, " name=" + quoted + ";", " x=1"}},
+      // Passing the limit at the closing quote, the last character, adds no break.
+      {"quote at the end", type + " name=" + quoted, {type + " name=" + quoted}},
+      {"word longer than the limit", "Subject: " + longWord, {"Subject:", " " + longWord}},
+      {"limit passed at the last character", passedAtTheEnd, {passedAtTheEnd}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(mv::FoldHeaderLine(c.line), c.folded);
+  }
+  // Unfolding gives back the words (the blank after the comma is normalised).
+  TIdHeaderList list;
+  list.SetValue("To", words);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.ValueOf("To"), words);
 }
 
 TEST(Folding, ValuesWithLineBreaksStayOneHeaderWithoutBlankLines) {

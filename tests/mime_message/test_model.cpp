@@ -1,6 +1,9 @@
 #include "MessageTestUtil.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
+
+using mvtest::ExpectError;
 
 namespace {
 void Apply(TIdMessage &m, std::initializer_list<const char *> lines) {
@@ -138,31 +141,18 @@ TEST(BuildHeaderLines, UUEncodingRejectsTextParts) {
   m.SetEncoding(meUU);
   EXPECT_EQ(m.AttachmentEncoding(), "UUE");
   m.Parts.AddText({"x"});
-  try {
-    m.BuildHeaderLines();
-    FAIL();
-  } catch (const EIdMessageException &e) {
-    EXPECT_STREQ(e.what(), "Invalid Encoding. UU only allows Body and Attachments");
-  }
+  ExpectError<EIdMessageException>([&] { m.BuildHeaderLines(); },
+                                   "Invalid Encoding. UU only allows Body and Attachments");
 }
 
 TEST(MessageModel, EncoderLookupAndPartCreationFailures) {
   TIdMessage m;
   m.SetAttachmentEncoding("xxe");
   EXPECT_EQ(m.AttachmentEncoding(), "xxe");
-  try {
-    m.SetAttachmentEncoding("BinHex");
-    FAIL();
-  } catch (const EIdException &e) {
-    EXPECT_STREQ(e.what(), "Message encoder not found: BinHex");
-  }
+  ExpectError<EIdException>([&] { m.SetAttachmentEncoding("BinHex"); }, "Message encoder not found: BinHex");
   EXPECT_EQ(m.AttachmentEncoding(), "xxe");
-  try {
-    TIdMessagePart part(&m.Parts);
-    FAIL();
-  } catch (const EIdCanNotCreateMessagePart &e) {
-    EXPECT_STREQ(e.what(), "TIdMessagePart can not be created.  Use descendant classes. ");
-  }
+  ExpectError<EIdCanNotCreateMessagePart>([&] { TIdMessagePart part(&m.Parts); },
+                                          "TIdMessagePart can not be created.  Use descendant classes. ");
 }
 
 TEST(MessageModel, UseNowForDateFollowsDate) {

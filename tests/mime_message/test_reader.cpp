@@ -1,26 +1,23 @@
 #include "MessageTestUtil.h"
+#include "tests/support/Base64Lines.h"
 
 #include "mime/IdCoderMIME.h"
 #include "mime/IdCoderUUE.h"
 #include "mime/IdIOHandlerStream.h"
 #include "mime/IdMessageClient.h"
 #include "platform/FileSystem.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/resource.h>
 
+using mvtest::Base64Lines;
+using mvtest::ExpectError;
 using namespace testutil;
 
 namespace {
-std::string Base64Lines(const std::string &bytes) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 57)
-    out += TIdEncoderMIME::EncodeString(bytes.substr(i, 57)) + "\r\n";
-  return out;
-}
-
 std::string BinaryBytes(size_t n) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i)
@@ -65,7 +62,7 @@ TEST(Reader, MixedWithTextAndPdfAttachment) {
   TIdAttachment *a = AttachmentAt(m, 0);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->FileName, "rep.pdf");
-  EXPECT_EQ(FileBytes(a->StoredPath), pdf);
+  EXPECT_EQ(ReadBytes(a->StoredPath), pdf);
   EXPECT_EQ(m.BoundaryStack.Count(), 0);
 }
 
@@ -110,7 +107,7 @@ TEST(Reader, ClassifiesPartsByDispositionNameAndType) {
   ASSERT_EQ(m.Parts.Count(), 7);
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "");
   EXPECT_EQ(AttachmentAt(m, 1)->FileName, "");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 1)->StoredPath), "g");
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 1)->StoredPath), "g");
   EXPECT_EQ(TextAt(m, 0)->Body, (TIdLines{"<p>"}));
   EXPECT_EQ(AttachmentAt(m, 2)->FileName, "b.zip");
   EXPECT_EQ(AttachmentAt(m, 3)->FileName, "b.zip");
@@ -148,7 +145,7 @@ TEST(Reader, NestedAlternativeInsideMixed) {
   EXPECT_EQ(TextAt(m, 2)->Body, (TIdLines{"<b>html</b>"}));
   EXPECT_EQ(m.Body, (TIdLines{"between"}));
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "a.zip");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), std::string("PK\x03\x04", 4));
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 0)->StoredPath), std::string("PK\x03\x04", 4));
 }
 
 TEST(Reader, ThreeLevelsWithMiddleClosingBetweenPartsKeepAllAttachments) {
@@ -193,7 +190,7 @@ TEST(Reader, ThreeLevelsWithMiddleClosingBetweenPartsKeepAllAttachments) {
   ASSERT_NE(AttachmentAt(m, 1), nullptr);
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "p.png");
   EXPECT_EQ(AttachmentAt(m, 1)->FileName, "doc.pdf");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 1)->StoredPath), "%PDF");
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 1)->StoredPath), "%PDF");
   EXPECT_EQ(m.BoundaryStack.Count(), 0);
 }
 
@@ -222,7 +219,7 @@ TEST(Reader, Base64WithOddLineLengthsAndTrailingBlanksDecodes) {
   TIdMessage m;
   ReadMessageText(m, text);
   ASSERT_NE(AttachmentAt(m, 0), nullptr);
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), bytes);
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 0)->StoredPath), bytes);
 }
 
 TEST(Reader, UueBlockInPlainText) {
@@ -237,7 +234,7 @@ TEST(Reader, UueBlockInPlainText) {
   EXPECT_EQ(m.Body, (TIdLines{"before", "after", "begin 0644 x", "after2"}));
   ASSERT_NE(AttachmentAt(m, 0), nullptr);
   EXPECT_EQ(AttachmentAt(m, 0)->FileName, "report.txt");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), data);
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 0)->StoredPath), data);
 }
 
 TEST(Reader, ShortUueAndXxeFilesAreRecognised) {
@@ -247,20 +244,15 @@ TEST(Reader, ShortUueAndXxeFilesAreRecognised) {
   ASSERT_EQ(xxe[0], '1');
   ReadMessageText(m, Crlf({"", "begin 660 a.txt", "#86)C", "`", "end", "begin 660 b.txt", xxe, "+", "end"}));
   ASSERT_NE(AttachmentAt(m, 1), nullptr);
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 0)->StoredPath), "abc");
-  EXPECT_EQ(FileBytes(AttachmentAt(m, 1)->StoredPath), "abc");
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 0)->StoredPath), "abc");
+  EXPECT_EQ(ReadBytes(AttachmentAt(m, 1)->StoredPath), "abc");
 
   TIdMessage bad;
-  EXPECT_THROW(
-      {
-        try {
-          ReadMessageText(bad, Crlf({"", "begin 660 c.txt", "{{{{", "end"}));
-        } catch (const EIdException &e) {
-          EXPECT_STREQ(e.what(), "Unrecognized UUE encoding scheme.");
-          throw;
-        }
+  ExpectError<EIdException>(
+      [&] {
+        ReadMessageText(bad, Crlf({"", "begin 660 c.txt", "{{{{", "end"}));
       },
-      EIdException);
+      "Unrecognized UUE encoding scheme.");
 }
 
 TEST(Reader, DotHandling) {
@@ -296,7 +288,7 @@ TEST(Reader, TemporaryFilesGoWithTheirParts) {
     EXPECT_THROW(AttachmentAt(m, 0)->CopyToFile(copy), EIdException);
   }
   EXPECT_FALSE(mv::FileExists(path));
-  EXPECT_EQ(FileBytes(copy), "data");
+  EXPECT_EQ(ReadBytes(copy), "data");
   // A file the program attached is never removed.
   {
     TIdMessage m;
@@ -317,13 +309,8 @@ TEST(Reader, EndLineIsReadOnceWhenTheLastPartFailsToStore) {
   // line was read. The reply after the message must still be there to read.
   const std::string message =
       Crlf({"Content-Type: application/octet-stream; name=big.bin", "", std::string(4000, 'x'), "."});
-  TIdMemoryStream input(message + Crlf({"+OK next reply", "."}));
-  TIdIOHandlerStream channel;
-  channel.FreeStreams = false;
-  channel.SetInputStream(&input);
-  TIdMessageClient client;
-  client.SetIOHandler(&channel);
-  client.Connect();
+  StreamClient stream(message + Crlf({"+OK next reply", "."}));
+  TIdMessageClient &client = stream.client;
   rlimit old{};
   getrlimit(RLIMIT_FSIZE, &old);
   const auto oldSignal = signal(SIGXFSZ, SIG_IGN);

@@ -4,14 +4,15 @@
 #include "MessageTestUtil.h"
 #include "mime/BodyText.h"
 #include "platform/CodePage.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/Shell.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <optional>
-#include <unistd.h>
+#include <sstream>
 
 using namespace testutil;
 
@@ -64,31 +65,16 @@ bool PythonEmailAvailable() {
 
 // The script's output lines, decoded; nullopt when the script failed.
 std::optional<std::vector<std::string>> RunPython(const std::vector<std::string> &args) {
-  char path[] = "/tmp/mv_today_mail_XXXXXX";
-  const int fd = mkstemp(path);
-  if (fd < 0)
-    return std::nullopt;
-  const bool written = write(fd, kMakeMessage, sizeof kMakeMessage - 1) == sizeof kMakeMessage - 1;
-  close(fd);
-  std::string command = std::string("python3 ") + path;
+  mvtest::ScratchDir dir;
+  const std::string script = dir.Utf8Path() + "make_message.py";
+  mvtest::WriteBytes(script, kMakeMessage);
+  std::string command = "python3 " + script;
   for (const std::string &a : args)
     command += " " + a;
-  command += " 2>/dev/null";
   std::vector<std::string> lines;
-  if (written) {
-    std::unique_ptr<FILE, int (*)(FILE *)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string out;
-    char buf[4096];
-    while (pipe && fgets(buf, sizeof buf, pipe.get()) != nullptr) {
-      out += buf;
-      if (out.back() == '\n') {
-        out.pop_back();
-        lines.push_back(Unhex(out));
-        out.clear();
-      }
-    }
-  }
-  std::remove(path);
+  std::istringstream out(mvtest::CommandOutput(command + " 2>/dev/null"));
+  for (std::string line; std::getline(out, line);)
+    lines.push_back(Unhex(line));
   if (lines.size() != 7)
     return std::nullopt;
   return lines;
@@ -151,7 +137,7 @@ TEST(TodaysMail, MessagesOfPythonsEmailPackageReadAsItReadsThem) {
     TIdAttachment *a = AttachmentAt(m, 0);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->FileName, mv::Utf8ToWin1251Name(py[4]));
-    EXPECT_EQ(FileBytes(a->StoredPath), py[6]);
+    EXPECT_EQ(ReadBytes(a->StoredPath), py[6]);
     TIdText *text = TextAt(m, 0);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(mv::BodyLinesAsUtf8(text->Body, text->ContentType()), SplitLines(py[5]));

@@ -1,4 +1,5 @@
 #include "MessageTestUtil.h"
+#include "tests/support/Base64Lines.h"
 
 #include "mime/IdCoderMIME.h"
 #include "mime/IdCoderUUE.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+using mvtest::Base64Lines;
 using namespace testutil;
 
 namespace {
@@ -38,12 +40,6 @@ private:
   std::string FPath;
 };
 
-std::string Base64Lines(const std::string &bytes) {
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 57)
-    out += TIdEncoderMIME::EncodeString(bytes.substr(i, 57)) + "\r\n";
-  return out;
-}
 } // namespace
 
 TEST(Writer, PlainBodyAndDotStuffing) {
@@ -147,7 +143,7 @@ TEST(Writer, UUEncodedAttachment) {
   TIdMessage back;
   ReadMessageText(back, written);
   ASSERT_NE(AttachmentAt(back, 0), nullptr);
-  EXPECT_EQ(FileBytes(AttachmentAt(back, 0)->StoredPath), bytes);
+  EXPECT_EQ(ReadBytes(AttachmentAt(back, 0)->StoredPath), bytes);
 }
 
 TEST(Writer, EmptyAttachmentHasNoDataLines) {
@@ -233,7 +229,7 @@ TEST(Writer, CopiesKeepEveryPartByteForByte) {
     EXPECT_TRUE(texts[0]->FinalLineBreak);
     EXPECT_EQ(texts[1]->Body, (TIdLines{"<p>x</p>"}));
     EXPECT_FALSE(texts[1]->FinalLineBreak);
-    EXPECT_EQ(FileBytes(AttachmentAt(*m, 0)->StoredPath), "a,b\r\n.c");
+    EXPECT_EQ(ReadBytes(AttachmentAt(*m, 0)->StoredPath), "a,b\r\n.c");
   }
 }
 
@@ -257,7 +253,7 @@ TEST(Writer, CopyOfASinglePartAttachmentMessageIsOneValidMultipart) {
   ASSERT_NE(AttachmentAt(second, 0), nullptr);
   EXPECT_EQ(AttachmentAt(second, 1), nullptr);
   EXPECT_EQ(AttachmentAt(second, 0)->FileName, "scan.pdf");
-  EXPECT_EQ(FileBytes(AttachmentAt(second, 0)->StoredPath), pdf);
+  EXPECT_EQ(ReadBytes(AttachmentAt(second, 0)->StoredPath), pdf);
 }
 
 TEST(Writer, EveryLineBeginningWithADotIsStuffed) {
@@ -276,5 +272,5 @@ TEST(Writer, EveryLineBeginningWithADotIsStuffed) {
   TIdMessage back;
   ReadMessageText(back, written);
   ASSERT_NE(AttachmentAt(back, 0), nullptr);
-  EXPECT_EQ(FileBytes(AttachmentAt(back, 0)->StoredPath), bytes);
+  EXPECT_EQ(ReadBytes(AttachmentAt(back, 0)->StoredPath), bytes);
 }

@@ -4,8 +4,11 @@
 #include "mime/IdStream.h"
 #include "net/IdExceptions.h"
 #include "net/IdTCPClient.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
+
+using mvtest::ExpectError;
 
 namespace {
 struct Connected {
@@ -36,16 +39,7 @@ TEST(ReadLine, LimitCountsTheCarriageReturn) {
   const std::string full = Repeat('x', 16384);
   Connected c({full + "\n" + full + "\r\n"});
   EXPECT_EQ(c.client.ReadLine(), full);
-  EXPECT_THROW(
-      {
-        try {
-          c.client.ReadLine();
-        } catch (const EIdReadLnMaxLineLengthExceeded &e) {
-          EXPECT_EQ(e.Message(), "Max line length exceeded.");
-          throw;
-        }
-      },
-      EIdReadLnMaxLineLengthExceeded);
+  ExpectError<EIdReadLnMaxLineLengthExceeded>([&] { c.client.ReadLine(); }, "Max line length exceeded.");
   // The long line stays buffered and the connection open.
   EXPECT_EQ(c.client.InputBuffer().Size(), full.size() + 2);
   EXPECT_TRUE(c.client.IsConnected());
@@ -206,28 +200,15 @@ TEST(ConnectionWrite, AWriteOfSeveralThresholdsSendsTheirWholeMultiple) {
 TEST(ConnectionWrite, ConnectionLostWhileSendingClosesTheChannel) {
   Connected c({});
   c.channel.SendError = 10054;
-  try {
-    c.client.WriteLine("QUIT");
-    FAIL() << "no exception";
-  } catch (const EIdSocketError &e) {
-    EXPECT_EQ(e.LastError(), 10054);
-    EXPECT_EQ(e.Message(), "Socket Error # 10054\r\nConnection reset by peer.");
-  }
+  ExpectError<EIdSocketError>([&] { c.client.WriteLine("QUIT"); },
+                              "Socket Error # 10054\r\nConnection reset by peer.",
+                              [&](const EIdSocketError &e) { EXPECT_EQ(e.LastError(), 10054); });
   EXPECT_FALSE(c.client.IsConnected());
 }
 
 TEST(ConnectionWrite, WithoutAChannelRaisesNotConnected) {
   TIdTCPClient client;
-  EXPECT_THROW(
-      {
-        try {
-          client.WriteLine("x");
-        } catch (const EIdNotConnected &e) {
-          EXPECT_EQ(e.Message(), "Not Connected");
-          throw;
-        }
-      },
-      EIdNotConnected);
+  ExpectError<EIdNotConnected>([&] { client.WriteLine("x"); }, "Not Connected");
   EXPECT_THROW(client.ReadLine(), EIdNotConnected);
 }
 
@@ -239,12 +220,8 @@ TEST(ConnectionReceive, ShutdownErrorReadsAsEndOfDataWhileBytesAreBuffered) {
 
   Connected empty({}, false);
   empty.channel.ReceiveError = 10053;
-  try {
-    empty.client.ReadLine();
-    FAIL() << "no exception";
-  } catch (const EIdSocketError &e) {
-    EXPECT_EQ(e.LastError(), 10053);
-  }
+  ExpectError<EIdSocketError>([&] { empty.client.ReadLine(); },
+                              [](const EIdSocketError &e) { EXPECT_EQ(e.LastError(), 10053); });
 }
 
 TEST(ConnectionReceive, ResetRaisesItsSocketErrorAndLeavesTheConnectionClosed) {

@@ -3,10 +3,12 @@
 #include "ScriptedPeer.h"
 #include "net/IdExceptions.h"
 #include "net/IdPOP3.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+using mvtest::ExpectError;
 using Lines = std::vector<std::string>;
 
 // Greeting, USER and PASS accepted; the rest of the script follows.
@@ -53,13 +55,8 @@ TEST(POP3, RefusedPasswordRaisesTheServerTextSendsQuitAndDisconnects) {
   ScriptedPeer peer;
   peer.Line("+OK ready").Reply("+OK").Reply("-ERR [AUTH] Authentication failed.").Start();
   TIdPOP3 pop;
-  try {
-    Login(pop, peer);
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 2);
-    EXPECT_EQ(e.Message(), " [AUTH] Authentication failed.\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>([&] { Login(pop, peer); }, " [AUTH] Authentication failed.\r\n",
+                                     [](const auto &e) { EXPECT_EQ(e.ReplyErrorCode(), 2); });
   EXPECT_FALSE(pop.IsConnected());
   EXPECT_EQ(peer.Transcript(), (Lines{"USER test", "PASS secret", "QUIT"}));
 }
@@ -69,13 +66,8 @@ TEST(POP3, LowerCaseStatusLinesAndBlankLinesBeforeAReplyAreAccepted) {
   peer.Line("+ok hi").Reply("+ok").Send("\r\n  \r\n").Reply("+ok").Reply("-err locked").Start();
   TIdPOP3 pop;
   Login(pop, peer);
-  try {
-    pop.CountMessages();
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 2);
-    EXPECT_EQ(e.Message(), " locked\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>([&] { pop.CountMessages(); }, " locked\r\n",
+                                     [](const auto &e) { EXPECT_EQ(e.ReplyErrorCode(), 2); });
   EXPECT_TRUE(pop.IsConnected()); // a refused command leaves the session open
   pop.Disconnect();
 }
@@ -84,14 +76,11 @@ TEST(POP3, StatusWithoutASpaceAfterOkIsUnrecognised) {
   ScriptedPeer peer;
   peer.Line("+OK2 ready").Start();
   TIdPOP3 pop;
-  try {
-    Login(pop, peer);
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &) {
-    FAIL() << "mapped as a reply code";
-  } catch (const EIdException &e) {
-    EXPECT_EQ(e.Message(), "Unrecognized POP3 Response Header:\n\" ready\r\n\"");
-  }
+  ExpectError<EIdException>([&] { Login(pop, peer); }, "Unrecognized POP3 Response Header:\n\" ready\r\n\"",
+                            [](const EIdException &e) {
+                              EXPECT_FALSE(dynamic_cast<const EIdProtocolReplyError *>(&e))
+                                  << "mapped as a reply code";
+                            });
   EXPECT_EQ(peer.Transcript(), Lines{"QUIT"});
 }
 
@@ -100,12 +89,7 @@ TEST(POP3, StatWithoutTheSizeRaisesTheConversionError) {
   LoggedIn(peer).Reply("+OK 2").Reply("+OK 0 0").Start();
   TIdPOP3 pop;
   Login(pop, peer);
-  try {
-    pop.CountMessages();
-    FAIL() << "no exception";
-  } catch (const EConvertError &e) {
-    EXPECT_EQ(e.Message(), "'' is not a valid integer value");
-  }
+  ExpectError<EConvertError>([&] { pop.CountMessages(); }, "'' is not a valid integer value");
   EXPECT_EQ(pop.CountMessages(), 0); // the empty mailbox
   pop.Disconnect();
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using mvtest::ExpectError;
+
 namespace {
 using Lines = std::vector<std::string>;
 
@@ -18,32 +20,27 @@ TIdRFCReply Parse(const Lines &lines) {
 } // namespace
 
 TEST(RFCReply, CodesAndTextsOfTheUsualReplies) {
-  TIdRFCReply one = Parse({"220 mail ready"});
-  EXPECT_EQ(one.TextCode(), "220");
-  EXPECT_EQ(one.NumericCode(), 220);
-  EXPECT_EQ(one.Text, Lines{"mail ready"});
-
-  TIdRFCReply multi = Parse({"250-first", "250-SIZE 1000", "250 HELP"});
-  EXPECT_EQ(multi.NumericCode(), 250);
-  EXPECT_EQ(multi.Text, (Lines{"first", "SIZE 1000", "HELP"}));
-
-  TIdRFCReply ok = Parse({"+OK 2 320"});
-  EXPECT_EQ(ok.TextCode(), "+OK");
-  EXPECT_EQ(ok.NumericCode(), 0);
-  EXPECT_EQ(ok.Text, Lines{"2 320"});
-
-  TIdRFCReply err = Parse({"-ERR bad password"});
-  EXPECT_EQ(err.TextCode(), "-ERR");
-  EXPECT_EQ(err.Text, Lines{" bad password"});
-
-  TIdRFCReply bare = Parse({"250"});
-  EXPECT_EQ(bare.NumericCode(), 250);
-  EXPECT_EQ(bare.Text, Lines{""});
-}
-
-TEST(RFCReply, ContinuationWithoutTheCodeIsKeptWholeWithoutLeadingBlanks) {
-  TIdRFCReply reply = Parse({"250-first", "  free text", "250 last"});
-  EXPECT_EQ(reply.Text, (Lines{"first", "free text", "last"}));
+  const struct {
+    Lines lines;
+    std::string textCode;
+    int numericCode;
+    Lines text;
+  } cases[] = {
+      {{"220 mail ready"}, "220", 220, {"mail ready"}},
+      {{"250-first", "250-SIZE 1000", "250 HELP"}, "250", 250, {"first", "SIZE 1000", "HELP"}},
+      {{"+OK 2 320"}, "+OK", 0, {"2 320"}},
+      {{"-ERR bad password"}, "-ERR", 0, {" bad password"}},
+      {{"250"}, "250", 250, {""}},
+      // A continuation without the code is kept whole, without its leading blanks.
+      {{"250-first", "  free text", "250 last"}, "250", 250, {"first", "free text", "last"}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.lines.front());
+    TIdRFCReply reply = Parse(c.lines);
+    EXPECT_EQ(reply.TextCode(), c.textCode);
+    EXPECT_EQ(reply.NumericCode(), c.numericCode);
+    EXPECT_EQ(reply.Text, c.text);
+  }
 }
 
 TEST(RFCReply, CodeAndNumberAreCoupled) {
@@ -94,13 +91,11 @@ TEST(ReadReplyLines, AShortLineEndsAMultiLineReply) {
 TEST(SendCommand, WritesTheLineAndChecksTheCode) {
   Exchange e("250 ok\r\n550-no such\r\n550 user\r\n251 forwarded\r\n");
   EXPECT_EQ(e.client.SendCommand("MAIL FROM:<a@b>", 250), 250);
-  try {
-    e.client.SendCommand("RCPT TO:<x@y>", {250, 251});
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &error) {
-    EXPECT_EQ(error.ReplyErrorCode(), 550);
-    EXPECT_EQ(error.Message(), "no such\r\nuser\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] {
+        e.client.SendCommand("RCPT TO:<x@y>", {250, 251});
+      },
+      "no such\r\nuser\r\n", [](const auto &error) { EXPECT_EQ(error.ReplyErrorCode(), 550); });
   EXPECT_EQ(e.client.SendCommand("RCPT TO:<z@y>", {250, 251}), 251);
   EXPECT_EQ(e.channel.Sent, "MAIL FROM:<a@b>\r\nRCPT TO:<x@y>\r\nRCPT TO:<z@y>\r\n");
 }

@@ -3,10 +3,13 @@
 #include "ScriptedPeer.h"
 #include "net/IdExceptions.h"
 #include "net/IdSMTP.h"
+#include "tests/support/ExpectError.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+using mvtest::ExpectError;
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -160,13 +163,9 @@ TEST(SMTP, NoRecipientsMeansNoRcptAndTheRefusedDataRaises) {
   Dial(smtp, peer);
   TIdMessage message;
   Fill(message);
-  try {
-    smtp.SendMessage(message);
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 503);
-    EXPECT_EQ(e.Message(), "need RCPT\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] { smtp.SendMessage(message); }, "need RCPT\r\n",
+      [&](const EIdProtocolReplyError &e) { EXPECT_EQ(e.ReplyErrorCode(), 503); });
   smtp.Disconnect();
   EXPECT_EQ(peer.Transcript(), (Lines{"EHLO desk", "RSET", "MAIL FROM:<me@example.org>", "DATA", "QUIT"}));
 }
@@ -195,13 +194,9 @@ TEST(SMTP, RefusedGreetingRaisesAfterQuit) {
   ScriptedPeer peer;
   peer.Line("554 go away").Start();
   TIdSMTP smtp;
-  try {
-    Dial(smtp, peer);
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 554);
-    EXPECT_EQ(e.Message(), "go away\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] { Dial(smtp, peer); }, "go away\r\n",
+      [&](const EIdProtocolReplyError &e) { EXPECT_EQ(e.ReplyErrorCode(), 554); });
   EXPECT_FALSE(smtp.IsConnected());
   EXPECT_EQ(peer.Transcript(), Lines{"QUIT"});
 }

@@ -6,6 +6,7 @@
 #include "net/IdIOHandlerSocket.h"
 #include "net/IdStack.h"
 #include "net/IdTCPClient.h"
+#include "tests/support/ExpectError.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -14,6 +15,8 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+using mvtest::ExpectError;
 
 namespace {
 void Dial(TIdTCPClient &client, const std::string &host, int port, int timeout = IdTimeoutDefault) {
@@ -81,12 +84,7 @@ TEST(SocketConnection, PeerClosingMidLineRaisesAndKeepsThePartialLine) {
   peer.Send("no line feed").Close().Start();
   TIdTCPClient client;
   Dial(client, "127.0.0.1", peer.Port());
-  try {
-    client.ReadLine();
-    FAIL() << "no exception";
-  } catch (const EIdConnClosedGracefully &e) {
-    EXPECT_EQ(e.Message(), "Connection Closed Gracefully.");
-  }
+  ExpectError<EIdConnClosedGracefully>([&] { client.ReadLine(); }, "Connection Closed Gracefully.");
   EXPECT_EQ(std::string(client.InputBuffer().Data(), client.InputBuffer().Size()), "no line feed");
 }
 
@@ -106,12 +104,7 @@ TEST(SocketConnection, SecondConnectRaisesAlreadyConnectedAndLeavesTheConnection
   peer.Read().Line("still here").Start();
   TIdTCPClient client;
   Dial(client, "127.0.0.1", peer.Port());
-  try {
-    client.Connect();
-    FAIL() << "no exception";
-  } catch (const EIdAlreadyConnected &e) {
-    EXPECT_EQ(e.Message(), "Already connected.");
-  }
+  ExpectError<EIdAlreadyConnected>([&] { client.Connect(); }, "Already connected.");
   EXPECT_TRUE(client.IsConnected());
   client.WriteLine("ping");
   EXPECT_EQ(client.ReadLine(), "still here");
@@ -120,13 +113,9 @@ TEST(SocketConnection, SecondConnectRaisesAlreadyConnectedAndLeavesTheConnection
 
 TEST(SocketConnection, RefusedConnectRaisesTheTableTextAndAllowsANewConnect) {
   TIdTCPClient client;
-  try {
-    Dial(client, "127.0.0.1", UnusedPort());
-    FAIL() << "no exception";
-  } catch (const EIdSocketError &e) {
-    EXPECT_EQ(e.LastError(), 10061);
-    EXPECT_EQ(e.Message(), "Socket Error # 10061\r\nConnection refused.");
-  }
+  ExpectError<EIdSocketError>([&] { Dial(client, "127.0.0.1", UnusedPort()); },
+                              "Socket Error # 10061\r\nConnection refused.",
+                              [&](const EIdSocketError &e) { EXPECT_EQ(e.LastError(), 10061); });
   EXPECT_FALSE(client.IsConnected());
   ScriptedPeer peer;
   peer.Line("second try").Start();
@@ -137,25 +126,16 @@ TEST(SocketConnection, RefusedConnectRaisesTheTableTextAndAllowsANewConnect) {
 
 TEST(SocketConnection, UnknownHostRaisesHostNotFound) {
   TIdTCPClient client;
-  try {
-    Dial(client, "", 110);
-    FAIL() << "no exception";
-  } catch (const EIdSocketError &e) {
-    EXPECT_EQ(e.LastError(), 11001);
-    EXPECT_EQ(e.Message(), "Socket Error # 11001\r\nHost not found.");
-  }
+  ExpectError<EIdSocketError>([&] { Dial(client, "", 110); }, "Socket Error # 11001\r\nHost not found.",
+                              [&](const EIdSocketError &e) { EXPECT_EQ(e.LastError(), 11001); });
 }
 
 TEST(SocketConnection, UnansweredConnectTimesOutWhilePumping) {
   SaturatedListener listener;
   PumpCounter pump;
   TIdTCPClient client;
-  try {
-    Dial(client, "127.0.0.1", listener.Port, 600);
-    FAIL() << "no exception";
-  } catch (const EIdConnectTimeout &e) {
-    EXPECT_EQ(e.Message(), "Connect timed out.");
-  }
+  ExpectError<EIdConnectTimeout>([&] { Dial(client, "127.0.0.1", listener.Port, 600); },
+                                 "Connect timed out.");
   EXPECT_GE(pump.Calls, 2); // slices of 125 ms within 600 ms
   EXPECT_FALSE(client.IsConnected());
 }
@@ -203,35 +183,28 @@ TEST(SocketConnection, WritingToAResetPeerRaisesASocketErrorInsteadOfASignal) {
   Dial(client, "127.0.0.1", peer.Port());
   client.WriteLine("first");
   peer.Transcript(); // the peer has reset by now
-  try {
-    for (int i = 0; i < 100; ++i)
-      client.WriteLine("more");
-    FAIL() << "no exception";
-  } catch (const EIdSocketError &e) {
-    EXPECT_TRUE(e.LastError() == 10054 || e.LastError() == 10058) << e.LastError();
-  }
+  ExpectError<EIdSocketError>(
+      [&] {
+        for (int i = 0; i < 100; ++i)
+          client.WriteLine("more");
+      },
+      [](const EIdSocketError &e) {
+        EXPECT_TRUE(e.LastError() == 10054 || e.LastError() == 10058) << e.LastError();
+      });
   EXPECT_FALSE(client.IsConnected());
 }
 
 TEST(SocketConnection, BindFailuresHaveTheirTexts) {
   TIdTCPClient client;
   client.BoundIP = "not-an-address";
-  try {
-    Dial(client, "127.0.0.1", UnusedPort());
-    FAIL() << "no exception";
-  } catch (const EIdInvalidIPAddress &e) {
-    EXPECT_EQ(e.Message(), "not-an-address is not a valid IP address.");
-  }
+  ExpectError<EIdInvalidIPAddress>([&] { Dial(client, "127.0.0.1", UnusedPort()); },
+                                   "not-an-address is not a valid IP address.");
   ScriptedPeer busy;
   TIdTCPClient other;
   other.BoundIP = "127.0.0.1";
   other.BoundPort = busy.Port();
-  try {
-    Dial(other, "127.0.0.1", UnusedPort());
-    FAIL() << "no exception";
-  } catch (const EIdCouldNotBindSocket &e) {
-    EXPECT_EQ(e.Message(), "Could not bind socket. Address and port are already in use.");
-  }
+  ExpectError<EIdCouldNotBindSocket>([&] { Dial(other, "127.0.0.1", UnusedPort()); },
+                                     "Could not bind socket. Address and port are already in use.");
   busy.Close().Start();
   TIdTCPClient closer; // lets the idle peer's accept end
   Dial(closer, "127.0.0.1", busy.Port());

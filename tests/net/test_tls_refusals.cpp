@@ -8,6 +8,7 @@
 #include "net/IdPOP3.h"
 #include "net/IdSMTP.h"
 #include "platform/CodePage.h"
+#include "tests/support/ExpectError.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -19,13 +20,10 @@ using Lines = std::vector<std::string>;
 // returns what the client sent.
 Lines ExpectTLSFailure(ScriptedPeer &peer, const std::function<void()> &connect, const char *fragment) {
   peer.Start();
-  try {
-    connect();
-    ADD_FAILURE() << "connected";
-  } catch (const EIdTLSError &e) {
+  mvtest::ExpectError<EIdTLSError>(connect, [&](const EIdTLSError &e) {
     EXPECT_NE(e.Message().find(mv::Utf8ToWin1251(fragment)), std::string::npos)
         << mv::Win1251ToUtf8(e.Message());
-  }
+  });
   return peer.Transcript();
 }
 

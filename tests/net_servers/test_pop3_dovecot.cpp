@@ -6,6 +6,8 @@
 #include "net/IdExceptions.h"
 #include "net/IdPOP3.h"
 #include "tests/support/Base64Lines.h"
+#include "tests/support/ExpectError.h"
+#include "tests/support/Files.h"
 
 #include <chrono>
 #include <fstream>
@@ -15,10 +17,13 @@
 #include <sstream>
 #include <thread>
 
+using mvtest::ExpectError;
+
 namespace {
 using Lines = std::vector<std::string>;
 
 using mvtest::Base64Lines;
+using mvtest::ReadBytes;
 
 std::string RandomBytes(std::size_t size, unsigned seed) {
   std::mt19937 generator(seed);
@@ -59,13 +64,6 @@ std::string WithAttachment(const std::string &subject, const std::string &name, 
          "Content-Transfer-Encoding: base64\r\n"
          "Content-Disposition: attachment; filename=\"" +
          name + "\"\r\n\r\n" + Base64Lines(bytes) + "--XyZ--\r\n";
-}
-
-std::string StoredBytes(const TIdAttachment &attachment) {
-  std::ifstream in(attachment.StoredPath, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 const TIdAttachment *FirstAttachment(const TIdMessage &message) {
@@ -137,7 +135,7 @@ TEST_F(DovecotTest, WholeMessagesKeepDotLedLinesAndAttachmentBytes) {
   const TIdAttachment *attachment = FirstAttachment(attached);
   ASSERT_NE(attachment, nullptr);
   EXPECT_EQ(attachment->FileName, "data.bin");
-  EXPECT_EQ(StoredBytes(*attachment), bytes);
+  EXPECT_EQ(ReadBytes(attachment->StoredPath), bytes);
   TIdMessage missing;
   EXPECT_FALSE(pop.RetrieveMessage(3, missing)); // "-ERR There's no message 3."
   EXPECT_EQ(pop.CountMessages(), 2);
@@ -156,7 +154,7 @@ TEST_F(DovecotTest, TenMegabyteMessageArrivesIntact) {
   ASSERT_TRUE(pop.RetrieveMessage(1, message));
   const TIdAttachment *attachment = FirstAttachment(message);
   ASSERT_NE(attachment, nullptr);
-  EXPECT_TRUE(StoredBytes(*attachment) == bytes);
+  EXPECT_TRUE(ReadBytes(attachment->StoredPath) == bytes);
   pop.Disconnect();
 }
 
@@ -193,13 +191,9 @@ TEST_F(DovecotTest, DeleteResetAndQuitKeepsEveryMessage) {
 TEST_F(DovecotTest, WrongPasswordRaisesTheServerTextAndDisconnects) {
   Start({kPlain});
   TIdPOP3 pop;
-  try {
-    Login(pop, "wrong");
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 2);
-    EXPECT_EQ(e.Message(), " [AUTH] Authentication failed.\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] { Login(pop, "wrong"); }, " [AUTH] Authentication failed.\r\n",
+      [&](const EIdProtocolReplyError &e) { EXPECT_EQ(e.ReplyErrorCode(), 2); });
   EXPECT_FALSE(pop.IsConnected());
   Login(pop); // the same client logs in afresh
   EXPECT_EQ(pop.CountMessages(), 1);

@@ -6,6 +6,9 @@
 #include "mime/IdStream.h"
 #include "net/IdExceptions.h"
 #include "net/IdSMTP.h"
+#include "tests/support/ExpectError.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -15,6 +18,8 @@
 #include <random>
 #include <sstream>
 
+using mvtest::ExpectError;
+
 namespace {
 using Lines = std::vector<std::string>;
 
@@ -23,14 +28,6 @@ protected:
   void SetUp() override {
     if (!SmtpServer::Available())
       GTEST_SKIP() << "python3-aiosmtpd is not installed";
-    char pattern[] = "/tmp/mv-attach-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    FTempDir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    if (!FTempDir.empty())
-      std::filesystem::remove_all(FTempDir, ignored);
   }
   void Start(bool authRequired) { FServer = std::make_unique<SmtpServer>(authRequired); }
   void Dial(TIdSMTP &smtp) {
@@ -43,11 +40,11 @@ protected:
     FAttachmentBytes.assign(size, '\0');
     for (char &c : FAttachmentBytes)
       c = static_cast<char>(generator());
-    const std::string path = FTempDir + "/" + name;
+    const std::string path = FTempDir.Utf8Path() + name;
     std::ofstream(path, std::ios::binary) << FAttachmentBytes;
     return path;
   }
-  std::string FTempDir;
+  mvtest::ScratchDir FTempDir;
   std::string FAttachmentBytes;
   std::unique_ptr<SmtpServer> FServer;
 };
@@ -75,13 +72,6 @@ std::string DotStuffed(const std::string &content) {
     lineStart = c == '\n';
   }
   return stuffed;
-}
-
-std::string ReadStored(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 } // namespace
 
@@ -125,7 +115,7 @@ TEST_F(SmtpTest, EveryRecipientGetsTheMessageOnceWithBodyAndAttachmentIntact) {
   EXPECT_EQ(Lines(text->Body.begin(), text->Body.begin() + static_cast<long>(message.Body.size())),
             Lines(message.Body.begin(), message.Body.end()));
   EXPECT_EQ(attachment->FileName, "report.bin");
-  EXPECT_TRUE(ReadStored(attachment->StoredPath) == FAttachmentBytes);
+  EXPECT_TRUE(mvtest::ReadBytes(attachment->StoredPath) == FAttachmentBytes);
 }
 
 TEST_F(SmtpTest, AuthLoginWithTheRightPasswordIsAccepted) {
@@ -156,13 +146,9 @@ TEST_F(SmtpTest, AuthLoginWithAWrongPasswordIsRefused) {
   smtp.Username = "test";
   smtp.Password = "wrong";
   Dial(smtp);
-  try {
-    smtp.SendMessage(message);
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 535);
-    EXPECT_EQ(e.Message(), "5.7.8 Authentication credentials invalid\r\n");
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] { smtp.SendMessage(message); }, "5.7.8 Authentication credentials invalid\r\n",
+      [&](const EIdProtocolReplyError &e) { EXPECT_EQ(e.ReplyErrorCode(), 535); });
   smtp.Disconnect();
   EXPECT_TRUE(FServer->Messages().empty());
 }
@@ -173,12 +159,9 @@ TEST_F(SmtpTest, WithoutLogInAServerThatRequiresItRefusesTheSender) {
   Compose(message, "one@example.org", "", "");
   TIdSMTP smtp;
   Dial(smtp);
-  try {
-    smtp.SendMessage(message);
-    FAIL() << "no exception";
-  } catch (const EIdProtocolReplyError &e) {
-    EXPECT_EQ(e.ReplyErrorCode(), 530);
-  }
+  ExpectError<EIdProtocolReplyError>(
+      [&] { smtp.SendMessage(message); },
+      [](const EIdProtocolReplyError &e) { EXPECT_EQ(e.ReplyErrorCode(), 530); });
   smtp.Disconnect();
   EXPECT_TRUE(FServer->Messages().empty());
 }

@@ -8,6 +8,7 @@
 #include "net/IdPOP3.h"
 #include "net/IdSMTP.h"
 #include "platform/CodePage.h"
+#include "tests/support/ExpectError.h"
 
 #include <cctype>
 #include <functional>
@@ -29,17 +30,14 @@ void ExpectOutcome(const std::function<void()> &run, const Outcome &want, const 
     run();
     return;
   }
-  try {
-    run();
-    ADD_FAILURE() << "no error";
-  } catch (const EIdTLSError &e) {
+  mvtest::ExpectError<EIdTLSError>(run, [&](const EIdTLSError &e) {
     const std::string text = mv::Win1251ToUtf8(e.Message());
     EXPECT_NE(text.find(want.failure), std::string::npos) << text;
     // A rejected certificate names the fingerprint the server showed.
     if (text.find("Отпечаток SHA-256") != std::string::npos) {
       EXPECT_NE(text.find(fingerprint), std::string::npos) << text;
     }
-  }
+  });
 }
 
 class TLSServers : public ::testing::Test {

@@ -1,9 +1,8 @@
 #include "platform/CodePage.h"
+#include "tests/support/Shell.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -13,13 +12,7 @@ std::optional<std::string> PythonDecodesAllBytes(const char *codec) {
   const std::string command = std::string("python3 -c \"import sys; sys.stdout.buffer.write(bytes(range(256))"
                                           ".decode('") +
                               codec + "', 'replace').encode())\" 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE *)> pipe(popen(command.c_str(), "r"), pclose);
-  if (!pipe)
-    return std::nullopt;
-  std::string out;
-  char buf[4096];
-  while (const size_t got = fread(buf, 1, sizeof buf, pipe.get()))
-    out.append(buf, got);
+  const std::string out = mvtest::CommandOutput(command);
   if (out.empty())
     return std::nullopt;
   return out;

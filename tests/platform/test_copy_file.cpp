@@ -2,7 +2,8 @@
 // size is not their content (the kernel's own files report 0).
 #include "platform/FileSystem.h"
 
-#include "ScratchDir.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <fcntl.h>
 #include <fstream>
@@ -10,42 +11,35 @@
 #include <sstream>
 #include <sys/stat.h>
 
-namespace {
-std::string ReadAll(const std::string &diskPath) {
-  std::ifstream in(diskPath, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-} // namespace
+using mvtest::ReadBytes;
 
 TEST(CopyFile, LargeFileArrivesWholeWithItsWriteTime) {
-  ScratchDir dir;
+  mvtest::ScratchDir dir;
   std::string bytes(5 * 1024 * 1024 + 17, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = static_cast<char>((i * 7 + i / 4096) & 255);
-  std::ofstream(dir.DiskPath() + "big.bin", std::ios::binary) << bytes;
+  std::ofstream(dir.Utf8Path() + "big.bin", std::ios::binary) << bytes;
   const timespec times[2] = {{1700000000, 0}, {1700000000, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, (dir.DiskPath() + "big.bin").c_str(), times, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, (dir.Utf8Path() + "big.bin").c_str(), times, 0), 0);
 
-  ASSERT_TRUE(mv::CopyFileTo(dir.Path() + "big.bin", dir.Path() + "copy.bin", true));
-  EXPECT_EQ(ReadAll(dir.DiskPath() + "copy.bin"), bytes);
+  ASSERT_TRUE(mv::CopyFileTo(dir.Win1251Path() + "big.bin", dir.Win1251Path() + "copy.bin", true));
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "copy.bin"), bytes);
   struct stat st {};
-  ASSERT_EQ(stat((dir.DiskPath() + "copy.bin").c_str(), &st), 0);
+  ASSERT_EQ(stat((dir.Utf8Path() + "copy.bin").c_str(), &st), 0);
   EXPECT_EQ(st.st_mtim.tv_sec, 1700000000);
 
   // Replacing a longer file leaves none of its old tail.
-  std::ofstream(dir.DiskPath() + "small.bin", std::ios::binary) << "short";
-  ASSERT_TRUE(mv::CopyFileTo(dir.Path() + "small.bin", dir.Path() + "copy.bin", false));
-  EXPECT_EQ(ReadAll(dir.DiskPath() + "copy.bin"), "short");
-  EXPECT_FALSE(mv::CopyFileTo(dir.Path() + "big.bin", dir.Path() + "copy.bin", true));
-  EXPECT_EQ(ReadAll(dir.DiskPath() + "copy.bin"), "short");
+  std::ofstream(dir.Utf8Path() + "small.bin", std::ios::binary) << "short";
+  ASSERT_TRUE(mv::CopyFileTo(dir.Win1251Path() + "small.bin", dir.Win1251Path() + "copy.bin", false));
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "copy.bin"), "short");
+  EXPECT_FALSE(mv::CopyFileTo(dir.Win1251Path() + "big.bin", dir.Win1251Path() + "copy.bin", true));
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "copy.bin"), "short");
 }
 
 TEST(CopyFile, SourceThatReportsNoSizeIsCopiedByItsContent) {
-  ScratchDir dir;
-  const std::string expected = ReadAll("/proc/self/cmdline");
+  mvtest::ScratchDir dir;
+  const std::string expected = ReadBytes("/proc/self/cmdline");
   ASSERT_FALSE(expected.empty());
-  ASSERT_TRUE(mv::CopyFileTo("/proc/self/cmdline", dir.Path() + "cmdline", true));
-  EXPECT_EQ(ReadAll(dir.DiskPath() + "cmdline"), expected);
+  ASSERT_TRUE(mv::CopyFileTo("/proc/self/cmdline", dir.Win1251Path() + "cmdline", true));
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "cmdline"), expected);
 }

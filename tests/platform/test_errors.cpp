@@ -1,6 +1,9 @@
 #include "platform/Errors.h"
+#include "tests/support/ExpectError.h"
 
 #include <gtest/gtest.h>
+
+using mvtest::ExpectError;
 
 TEST(ErrorDisplayText, AppendsFullStopOnlyAfterCharactersAboveIt) {
   EXPECT_EQ(mv::ErrorDisplayText("Connection refused"), "Connection refused.");
@@ -13,10 +16,5 @@ TEST(ErrorDisplayText, AppendsFullStopOnlyAfterCharactersAboveIt) {
 }
 
 TEST(ThrowInvalidInteger, CarriesTheText) {
-  try {
-    mv::ThrowInvalidInteger("12a");
-    FAIL();
-  } catch (const EConvertError &e) {
-    EXPECT_STREQ(e.what(), "'12a' is not a valid integer value");
-  }
+  ExpectError<EConvertError>([&] { mv::ThrowInvalidInteger("12a"); }, "'12a' is not a valid integer value");
 }

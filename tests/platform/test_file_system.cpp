@@ -1,7 +1,8 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
-#include "ScratchDir.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,10 +16,7 @@ void Touch(const std::string &path1251, const std::string &text = "x") {
 }
 
 std::string ReadAll(const std::string &path1251) {
-  std::ifstream in(mv::ToDiskPath(path1251), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return mvtest::ReadBytes(mv::ToDiskPath(path1251));
 }
 
 std::vector<std::string> List(const std::string &dir, const std::string &mask) {
@@ -57,8 +55,8 @@ TEST(MatchMask, WholeTextWildcardsWithLetterCaseSignificant) {
 }
 
 TEST(ListFiles, SearchIgnoresLetterCaseCyrillicIncludedAndRecurses) {
-  ScratchDir dir;
-  const std::string base = dir.Path();
+  mvtest::ScratchDir dir;
+  const std::string base = dir.Win1251Path();
   mv::ForceDirectories(base + "sub/deeper");
   mv::ForceDirectories(base + "other.pdf"); // a directory matching the mask is descended into
   Touch(base + "report.pdf");
@@ -86,8 +84,8 @@ TEST(ListFiles, SearchIgnoresLetterCaseCyrillicIncludedAndRecurses) {
 }
 
 TEST(FileSystem, DirectoriesMovesCopiesAndDeletes) {
-  ScratchDir dir;
-  const std::string base = dir.Path();
+  mvtest::ScratchDir dir;
+  const std::string base = dir.Win1251Path();
   const std::string deep = base + "\xC0\xF0\xF5\xE8\xE2/2024/"; // Архив/2024/
   EXPECT_TRUE(mv::ForceDirectories(deep));
   EXPECT_TRUE(mv::DirectoryExists(deep));
@@ -125,10 +123,10 @@ TEST(FileSystem, DirectoriesMovesCopiesAndDeletes) {
 }
 
 TEST(FileSystem, TempFilesAreNewAndEmptyInTheTemporaryDirectory) {
-  ScratchDir dir;
+  mvtest::ScratchDir dir;
   const char *old = std::getenv("TMPDIR");
   const std::string saved = old ? old : "";
-  setenv("TMPDIR", dir.DiskPath().c_str(), 1);
+  setenv("TMPDIR", dir.Utf8Path().c_str(), 1);
   const std::string first = mv::NewTempFile("att");
   const std::string second = mv::NewTempFile("att");
   if (old)
@@ -136,7 +134,7 @@ TEST(FileSystem, TempFilesAreNewAndEmptyInTheTemporaryDirectory) {
   else
     unsetenv("TMPDIR");
   EXPECT_NE(first, second);
-  EXPECT_EQ(first.rfind(dir.Path() + "att", 0), 0u) << first;
+  EXPECT_EQ(first.rfind(dir.Win1251Path() + "att", 0), 0u) << first;
   EXPECT_EQ(mv::FileSize(first), 0);
   EXPECT_EQ(mv::FileSize(second), 0);
 }
@@ -162,10 +160,10 @@ TEST(FileSystem, AProgramDirectoryOutsideWindows1251IsReachedExactly) {
                 "byte",
                 true},
                {"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82\xD1\x8B", false}}; // Отчёты
-  ScratchDir scratch;
+  mvtest::ScratchDir scratch;
   for (const auto &n : names) {
     SCOPED_TRACE(n.name);
-    const std::string disk = scratch.DiskPath() + n.name + "/";
+    const std::string disk = scratch.Utf8Path() + n.name + "/";
     ASSERT_TRUE(std::filesystem::create_directory(disk));
     const std::string base = mv::HoldDiskDirectory(disk);
     EXPECT_EQ(base.find('?') != std::string::npos, n.lossy);

@@ -1,8 +1,9 @@
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
 
-#include "ScratchDir.h"
 #include "tests/support/ExpectError.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <fcntl.h>
 #include <fstream>
@@ -13,22 +14,14 @@
 #include <unistd.h>
 
 namespace {
-std::string ReadAll(const std::string &diskPath) {
-  std::ifstream in(diskPath, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const std::string &diskPath, const std::string &text) {
-  std::ofstream(diskPath, std::ios::binary) << text;
-}
+using mvtest::ReadBytes;
+using mvtest::WriteBytes;
 
 class IniFileTest : public ::testing::Test {
 protected:
-  ScratchDir dir;
-  std::string path = dir.Path() + "Test.ini";
-  std::string disk = dir.DiskPath() + "Test.ini";
+  mvtest::ScratchDir dir;
+  std::string path = dir.Win1251Path() + "Test.ini";
+  std::string disk = dir.Utf8Path() + "Test.ini";
 };
 } // namespace
 
@@ -37,15 +30,15 @@ TEST_F(IniFileTest, MissingFileSectionOrKeyReadsAsDefault) {
   EXPECT_EQ(ini.ReadString("Pop3", "ServerName", "dflt"), "dflt");
   EXPECT_EQ(ini.ReadInteger("Pop3", "ServerPort", 110), 110);
   EXPECT_FALSE(ini.SectionExists("Pop3"));
-  WriteAll(disk, "[Pop3]\nServerName=a\n");
+  WriteBytes(disk, "[Pop3]\nServerName=a\n");
   EXPECT_EQ(ini.ReadString("Smtp", "ServerName", "d"), "d");
   EXPECT_EQ(ini.ReadString("Pop3", "ServerUser", "u"), "u");
 }
 
 TEST_F(IniFileTest, NamesIgnoreCaseValuesAreTrimmedAfterTheFirstEquals) {
   // Section "Почта" in capitals and in small letters, LF and CRLF lines mixed.
-  WriteAll(disk, "; comment\r\n[ \xCF\xCE\xD7\xD2\xC0 ]\r\n  \xCA\xEB\xFE\xF7  =  a=b = c  \t\n"
-                 "Empty=\r\n[pop3]\nservername =  host.example.org\n");
+  WriteBytes(disk, "; comment\r\n[ \xCF\xCE\xD7\xD2\xC0 ]\r\n  \xCA\xEB\xFE\xF7  =  a=b = c  \t\n"
+                   "Empty=\r\n[pop3]\nservername =  host.example.org\n");
   mv::IniFile ini(path);
   EXPECT_EQ(ini.ReadString("\xEF\xEE\xF7\xF2\xE0", "\xEA\xEB\xFE\xF7", ""), "a=b = c"); // [почта] ключ
   EXPECT_EQ(ini.ReadString("\xEF\xEE\xF7\xF2\xE0", "Empty", "default"),
@@ -66,21 +59,21 @@ TEST_F(IniFileTest, WritesCreateFileSectionAndKeyAndReplaceInPlace) {
   ini.WriteString("Smtp", "ServerName", "two");
   ini.WriteString("pop3", "ServerPort", "110");
   ini.WriteString("POP3", "SERVERNAME", "three");
-  EXPECT_EQ(ReadAll(disk), "[Pop3]\r\nSERVERNAME=three\r\nServerPort=110\r\n[Smtp]\r\nServerName=two\r\n");
+  EXPECT_EQ(ReadBytes(disk), "[Pop3]\r\nSERVERNAME=three\r\nServerPort=110\r\n[Smtp]\r\nServerName=two\r\n");
   // A value is stored verbatim: quotes and blanks inside stay.
   ini.WriteString("Email", "PersonalEmail", "\"Name\" <a@b>");
   EXPECT_EQ(ini.ReadString("email", "personalemail", ""), "\"Name\" <a@b>");
 }
 
 TEST_F(IniFileTest, NewKeyGoesAfterTheLastLineOfItsSection) {
-  WriteAll(disk, "[A]\nx=1\n\n[B]\ny=2\n");
+  WriteBytes(disk, "[A]\nx=1\n\n[B]\ny=2\n");
   mv::IniFile ini(path);
   ini.WriteString("A", "z", "3");
-  EXPECT_EQ(ReadAll(disk), "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n");
+  EXPECT_EQ(ReadBytes(disk), "[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n");
 }
 
 TEST_F(IniFileTest, EraseSectionAndSectionExistence) {
-  WriteAll(
+  WriteBytes(
       disk,
       "[Keep]\na=1\n[FilePath]\nF1=*\nA1=\n[Count]\nCNT=1\n[filepath]\nF9=x\n[Empty]\n[Junk]\nno key here\n");
   mv::IniFile ini(path);
@@ -93,15 +86,15 @@ TEST_F(IniFileTest, EraseSectionAndSectionExistence) {
   EXPECT_EQ(ini.ReadString("Count", "CNT", ""), "1");
   EXPECT_EQ(ini.ReadString("Keep", "a", ""), "1");
   // Erasing what is not there writes nothing, not even a new file.
-  mv::IniFile other(dir.Path() + "Other.ini");
+  mv::IniFile other(dir.Win1251Path() + "Other.ini");
   other.EraseSection("Interval");
   struct stat st {};
-  EXPECT_NE(stat((dir.DiskPath() + "Other.ini").c_str(), &st), 0);
+  EXPECT_NE(stat((dir.Utf8Path() + "Other.ini").c_str(), &st), 0);
 }
 
 TEST_F(IniFileTest, IntegerAndBooleanReads) {
-  WriteAll(disk, "[N]\ndec=90\nhex1=0x1F\nhex2=$10\nshort=0x\nbad=12a\nneg=-5\n"
-                 "[Check]\nset=1\ntwo=2\nzero=0\ntext=x\n");
+  WriteBytes(disk, "[N]\ndec=90\nhex1=0x1F\nhex2=$10\nshort=0x\nbad=12a\nneg=-5\n"
+                   "[Check]\nset=1\ntwo=2\nzero=0\ntext=x\n");
   mv::IniFile ini(path);
   EXPECT_EQ(ini.ReadInteger("N", "dec", 0), 90);
   EXPECT_EQ(ini.ReadInteger("N", "hex1", 0), 31);
@@ -121,21 +114,21 @@ TEST_F(IniFileTest, IntegerAndBooleanReads) {
 }
 
 TEST_F(IniFileTest, FailedWritesNameTheFile) {
-  mv::IniFile missingDir(dir.Path() + "no/such/dir/Mail.ini");
+  mv::IniFile missingDir(dir.Win1251Path() + "no/such/dir/Mail.ini");
   mvtest::ExpectError<EIniFileException>([&] { missingDir.WriteString("S", "K", "v"); },
-                                         "Unable to write to " + dir.Path() + "no/such/dir/Mail.ini");
+                                         "Unable to write to " + dir.Win1251Path() + "no/such/dir/Mail.ini");
   // A read-only file refuses writes and erasures, whoever runs the program,
   // and keeps its text.
-  WriteAll(disk, "[S]\nK=old\n");
+  WriteBytes(disk, "[S]\nK=old\n");
   chmod(disk.c_str(), 0444);
   mv::IniFile ini(path);
   EXPECT_THROW(ini.WriteString("S", "K", "new"), EIniFileException);
   EXPECT_THROW(ini.EraseSection("S"), EIniFileException);
-  EXPECT_EQ(ReadAll(disk), "[S]\nK=old\n");
+  EXPECT_EQ(ReadBytes(disk), "[S]\nK=old\n");
 }
 
 TEST_F(IniFileTest, WritesReplaceTheFileWholeAndKeepOrSetItsMode) {
-  WriteAll(disk, "[S]\nK=old\n");
+  WriteBytes(disk, "[S]\nK=old\n");
   chmod(disk.c_str(), 0640);
   struct stat before {};
   stat(disk.c_str(), &before);
@@ -144,29 +137,29 @@ TEST_F(IniFileTest, WritesReplaceTheFileWholeAndKeepOrSetItsMode) {
   stat(disk.c_str(), &after);
   EXPECT_NE(before.st_ino, after.st_ino); // a new file took the old one's name
   EXPECT_EQ(after.st_mode & 07777, 0640u);
-  EXPECT_EQ(ReadAll(disk), "[S]\r\nK=new\r\n");
+  EXPECT_EQ(ReadBytes(disk), "[S]\r\nK=new\r\n");
   // No temporary file stays behind.
   int entries = 0;
-  for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.DiskPath()))
+  for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.Utf8Path()))
     ++entries;
   EXPECT_EQ(entries, 1);
 
   // A file created for secrets gets the requested mode.
-  mv::IniFile secret(dir.Path() + "Mail.ini", 0600);
+  mv::IniFile secret(dir.Win1251Path() + "Mail.ini", 0600);
   secret.WriteString("Pop3", "ServerPassword", "p");
   struct stat st {};
-  stat((dir.DiskPath() + "Mail.ini").c_str(), &st);
+  stat((dir.Utf8Path() + "Mail.ini").c_str(), &st);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST_F(IniFileTest, CyrillicFileNameIsUtf8OnDisk) {
   const std::string name1251 = "\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8.ini"; // Настройки.ini
-  mv::IniFile(dir.Path() + name1251).WriteString("S", "K", "v");
-  EXPECT_EQ(ReadAll(dir.DiskPath() + mv::Win1251ToUtf8(name1251)), "[S]\r\nK=v\r\n");
+  mv::IniFile(dir.Win1251Path() + name1251).WriteString("S", "K", "v");
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + mv::Win1251ToUtf8(name1251)), "[S]\r\nK=v\r\n");
 }
 
 TEST_F(IniFileTest, StrictIntegerReadTakesTheDefaultTextOnlyForAMissingKey) {
-  WriteAll(disk, "[Count]\nCNT=3\nEmpty=\nBad=3 rules\n");
+  WriteBytes(disk, "[Count]\nCNT=3\nEmpty=\nBad=3 rules\n");
   mv::IniFile ini(path);
   EXPECT_EQ(ini.ReadStrictInteger("Count", "CNT", ""), 3);
   EXPECT_EQ(ini.ReadStrictInteger("Pop3", "ServerPort", "110"), 110);
@@ -185,10 +178,10 @@ TEST_F(IniFileTest, AFileThatCannotBeReadIsAnErrorAndIsNeverReplaced) {
   const std::vector<Case> cases = {
       {"a file its user may write but not read",
        [&] {
-         WriteAll(disk, "[Pop3]\nServerName=kept\n[Smtp]\nServerName=kept\n");
+         WriteBytes(disk, "[Pop3]\nServerName=kept\n[Smtp]\nServerName=kept\n");
          chmod(disk.c_str(), 0200);
        },
-       [&] { return ReadAll(disk); }},
+       [&] { return ReadBytes(disk); }},
       {"a link that loops on itself", [&] { ASSERT_EQ(symlink("Test.ini", disk.c_str()), 0); },
        [&] {
          char target[64] = {};
@@ -216,7 +209,7 @@ TEST_F(IniFileTest, AFileThatCannotBeReadIsAnErrorAndIsNeverReplaced) {
 }
 
 TEST_F(IniFileTest, LineBreaksAreRefusedAndNothingIsWritten) {
-  WriteAll(disk, "[FilePath]\nP1=/data/\n");
+  WriteBytes(disk, "[FilePath]\nP1=/data/\n");
   const struct {
     std::string section, key, value;
   } cases[] = {
@@ -237,7 +230,7 @@ TEST_F(IniFileTest, LineBreaksAreRefusedAndNothingIsWritten) {
           });
         },
         mv::kLineBreakRefused);
-    EXPECT_EQ(ReadAll(disk), "[FilePath]\nP1=/data/\n");
+    EXPECT_EQ(ReadBytes(disk), "[FilePath]\nP1=/data/\n");
   }
   EXPECT_FALSE(mv::HasLineBreak("C:/a b/\t"));
 }
@@ -249,7 +242,7 @@ TEST_F(IniFileTest, ABatchOfEditsIsOneWriteAndReadsSeeEveryChangeOnDisk) {
     text.WriteString("FilePath", "P1", "/data/");
     text.WriteInteger("Count", "CNT", 1);
   });
-  EXPECT_EQ(ReadAll(disk), "[FilePath]\r\nF1=*.pdf\r\nP1=/data/\r\n[Count]\r\nCNT=1\r\n");
+  EXPECT_EQ(ReadBytes(disk), "[FilePath]\r\nF1=*.pdf\r\nP1=/data/\r\n[Count]\r\nCNT=1\r\n");
   // An edit that changes nothing writes nothing, and one that fails midway
   // leaves the file as it was.
   struct stat before {};

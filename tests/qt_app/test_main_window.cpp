@@ -30,8 +30,8 @@ using mv::Ui;
 namespace {
 struct MainFixture : ::testing::Test {
   mvtest::ScratchDir dir;
-  IniFile MailIni() const { return IniFile(dir + "Mail.ini"); }
-  IniFile FilePathIni() const { return IniFile(dir + "FilePath.ini"); }
+  IniFile MailIni() const { return IniFile(dir.Win1251Path() + "Mail.ini"); }
+  IniFile FilePathIni() const { return IniFile(dir.Win1251Path() + "FilePath.ini"); }
   void SetUser(const std::string &user) { MailIni().WriteString("Pop3", "ServerUser", user); }
   // Closes the settings dialog the check opens, noting the poll timer's state meanwhile.
   void ExpectSettingsDialog(TfrmMain &w, bool *timerRan) {
@@ -53,11 +53,11 @@ QStringList Texts(const QList<QAction *> &actions, bool visibleOnly = true) {
 } // namespace
 
 TEST_F(MainFixture, AFirstStartCreatesTheWorkingDirectoriesAndLoadsTheDefaults) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   for (const char *sub : {"Temp", "Arh", "Delete", "Send", "Attach", "Attach/Temp_Att"})
-    EXPECT_TRUE(QDir(QString::fromStdString(dir + sub)).exists()) << sub;
-  EXPECT_EQ(w.Dirs.BaseDir, dir.Path());
-  EXPECT_EQ(w.Dirs.TempAttDir, dir + "Attach/Temp_Att/");
+    EXPECT_TRUE(QDir(QString::fromStdString(dir.Utf8Path() + sub)).exists()) << sub;
+  EXPECT_EQ(w.Dirs.BaseDir, dir.Win1251Path());
+  EXPECT_EQ(w.Dirs.TempAttDir, dir.Win1251Path() + "Attach/Temp_Att/");
   EXPECT_EQ(w.Settings().PopUser, mv::kPlaceholderUser);
   EXPECT_EQ(w.Settings().PopPort, 110);
   EXPECT_EQ(w.MessageCount, 0);
@@ -75,7 +75,7 @@ TEST_F(MainFixture, ABadPortIsShownOnceEachAndTheStartGoesOn) {
   MailIni().WriteString("Smtp", "ServerPort", "x25");
   MailIni().WriteString("Check", "Ch_Del", "2");
   mvtest::ErrorRecorder errors;
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   EXPECT_EQ(errors.texts,
             (QStringList{"'11O' is not a valid integer value.", "'x25' is not a valid integer value."}));
   EXPECT_EQ(w.Settings().PopPort, 110);
@@ -85,7 +85,7 @@ TEST_F(MainFixture, ABadPortIsShownOnceEachAndTheStartGoesOn) {
 }
 
 TEST_F(MainFixture, TheLayoutCarriesItsCaptionsColumnsAndStatusTexts) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   EXPECT_EQ(w.windowTitle(), Ui("  Зорвен  ВОРНЕКС-Тарвида"));
   QTreeWidgetItem *header = w.lvHeaders->headerItem();
   EXPECT_EQ((QStringList{header->text(0), header->text(1), header->text(2), header->text(3)}),
@@ -110,7 +110,7 @@ TEST_F(MainFixture, TheLayoutCarriesItsCaptionsColumnsAndStatusTexts) {
 }
 
 TEST_F(MainFixture, MenusAndToolBarHoldTheCommandsInOrder) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   const QList<QAction *> top = w.menuBar()->actions();
   EXPECT_EQ(Texts(top),
             (QStringList{Ui("Настройка"), Ui("&Действия"), Ui("Сервис"), Ui("Справка"), Ui("В&ыход")}));
@@ -143,7 +143,7 @@ TEST_F(MainFixture, MenusAndToolBarHoldTheCommandsInOrder) {
 }
 
 TEST_F(MainFixture, ConnectedStateSwitchesTheCommandsAndTheStatus) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   w.ShowConnected(true);
   EXPECT_FALSE(w.CheckMail.menu->isEnabled());
   EXPECT_FALSE(w.CheckMail.tool->isEnabled());
@@ -165,7 +165,7 @@ TEST_F(MainFixture, ConnectedStateSwitchesTheCommandsAndTheStatus) {
 }
 
 TEST_F(MainFixture, BusyCursorIsSetOnceAndRestored) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   w.ShowBusy(true);
   w.ShowBusy(true);
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
@@ -175,7 +175,7 @@ TEST_F(MainFixture, BusyCursorIsSetOnceAndRestored) {
 }
 
 TEST_F(MainFixture, ThePlaceholderUserMakesEveryCheckOpenTheSettingsInstead) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   bool timerRan = true;
   ExpectSettingsDialog(w, &timerRan);
   w.CheckMailExecute();
@@ -196,7 +196,7 @@ TEST_F(MainFixture, ThePlaceholderUserMakesEveryCheckOpenTheSettingsInstead) {
 }
 
 TEST_F(MainFixture, SavingTheSettingsEndsTheDetour) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   mvtest::WhenModal([](QWidget *modal) {
     auto *setup = qobject_cast<TfmSetup *>(modal);
     ASSERT_NE(setup, nullptr);
@@ -216,7 +216,7 @@ TEST_F(MainFixture, SavingTheSettingsEndsTheDetour) {
 }
 
 TEST_F(MainFixture, TicksAreSkippedWhileAnErrorBoxIsOpen) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   mvtest::ModalWatchdog watchdog;
   int shown = 0;
   const mv::ErrorPresenter previous = mv::SetErrorPresenter([&](const QString &) {
@@ -231,7 +231,7 @@ TEST_F(MainFixture, TicksAreSkippedWhileAnErrorBoxIsOpen) {
 
 TEST_F(MainFixture, TheActivationReadsTheIntervalAndRunsTheFirstCheck) {
   {
-    TfrmMain w(dir.Path());
+    TfrmMain w(dir.Win1251Path());
     bool timerRan = true;
     ExpectSettingsDialog(w, &timerRan); // the placeholder user: the first check opens the settings
     w.FormActivate();
@@ -244,7 +244,7 @@ TEST_F(MainFixture, TheActivationReadsTheIntervalAndRunsTheFirstCheck) {
   FilePathIni().WriteString("Interval", "INT", "90");
   {
     mvtest::ModalWatchdog watchdog;
-    TfrmMain w(dir.Path());
+    TfrmMain w(dir.Win1251Path());
     EXPECT_THROW(w.FormActivate(), Exception); // the first check finds no server
     EXPECT_EQ(w.Timer1->interval(), 90000);
   }
@@ -252,7 +252,7 @@ TEST_F(MainFixture, TheActivationReadsTheIntervalAndRunsTheFirstCheck) {
 
 TEST_F(MainFixture, AnIntervalThatIsNotANumberStopsTheActivationBeforeTheCheck) {
   FilePathIni().WriteString("Interval", "INT", "1m");
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   mvtest::ErrorRecorder errors;
   mvtest::ModalWatchdog watchdog; // the placeholder user would open the settings
   mv::RunCommand([&] { w.FormActivate(); });
@@ -261,7 +261,7 @@ TEST_F(MainFixture, AnIntervalThatIsNotANumberStopsTheActivationBeforeTheCheck) 
 }
 
 TEST_F(MainFixture, AModalWindowStopsThePollTimerAndRestartsItsCountdown) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   w.Timer1->start(5000);
   mvtest::Spin(900);
   ASSERT_LT(w.Timer1->remainingTime(), 4600);
@@ -277,7 +277,7 @@ TEST_F(MainFixture, AModalWindowStopsThePollTimerAndRestartsItsCountdown) {
 }
 
 TEST_F(MainFixture, TheIntervalAndRulesCommandsOpenTheirDialogs) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   mvtest::WhenModal([&w](QWidget *modal) {
     auto *interval = qobject_cast<TInterv *>(modal);
     ASSERT_NE(interval, nullptr);
@@ -300,7 +300,7 @@ TEST_F(MainFixture, TheIntervalAndRulesCommandsOpenTheirDialogs) {
 }
 
 TEST_F(MainFixture, TheDeleteFlagIsWrittenAtEveryChangeAndClosingEndsTheProgram) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   w.pnlServerName->CheckBox1->setChecked(true);
   EXPECT_EQ(MailIni().ReadString("Check", "Ch_Del", ""), "1");
   w.pnlServerName->CheckBox1->setChecked(false);

@@ -14,7 +14,7 @@
 // every opening.
 TEST(RecordsCommands, EachCommandOpensItsWindowWithThePollTimerStopped) {
   mvtest::ScratchDir dir;
-  mv::ProgramWindows program = mv::CreateProgramWindows(dir.Path());
+  mv::ProgramWindows program = mv::CreateProgramWindows(dir.Win1251Path());
   TfrmMain &w = *program.frmMain;
   ASSERT_NE(w.frmMessageEditor, nullptr);
   EXPECT_EQ(w.frmMessageEditor->parent(), &w);

@@ -24,7 +24,7 @@ using mv::Ui;
 namespace {
 struct StartFixture : ::testing::Test {
   mvtest::ScratchDir dir;
-  IniFile MailIni() const { return IniFile(dir + "Mail.ini"); }
+  IniFile MailIni() const { return IniFile(dir.Win1251Path() + "Mail.ini"); }
 };
 
 // Runs the body with the current directory set to dir.
@@ -38,7 +38,7 @@ template <class F> void InDirectory(const std::string &dir, F body) {
 
 TEST_F(StartFixture, TheStartMakesTheSharedWindowsUnderTheMainWindow) {
   MailIni().WriteBool("Demo", "Show_dm", true);
-  mv::ProgramWindows program = mv::CreateProgramWindows(dir.Path());
+  mv::ProgramWindows program = mv::CreateProgramWindows(dir.Win1251Path());
   TfrmMain *w = program.frmMain.get();
   ASSERT_NE(w->FrmPath, nullptr);
   ASSERT_NE(w->fsplash, nullptr);
@@ -49,32 +49,32 @@ TEST_F(StartFixture, TheStartMakesTheSharedWindowsUnderTheMainWindow) {
   // The data module made the protocol table beside the working directories.
   ASSERT_NE(program.dmMail, nullptr);
   EXPECT_EQ(program.dmMail->StartupError(), "");
-  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(dir + "Protocol/Protocol.db")));
+  EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(dir.Utf8Path() + "Protocol/Protocol.db")));
 }
 
 TEST_F(StartFixture, TheStartCounterOpensThePresentationOnEvery51stStartWhenHidden) {
   MailIni().WriteInteger("Demo", "Cnt_dm", 50);
-  EXPECT_TRUE(mv::CountStartAndDecide(dir.Path(), true));
+  EXPECT_TRUE(mv::CountStartAndDecide(dir.Win1251Path(), true));
   EXPECT_EQ(MailIni().ReadString("Demo", "Cnt_dm", ""), "0");
-  EXPECT_FALSE(mv::CountStartAndDecide(dir.Path(), true));
+  EXPECT_FALSE(mv::CountStartAndDecide(dir.Win1251Path(), true));
   EXPECT_EQ(MailIni().ReadString("Demo", "Cnt_dm", ""), "1");
   // With the box clear it opens at every start, and the count goes on.
-  EXPECT_TRUE(mv::CountStartAndDecide(dir.Path(), false));
+  EXPECT_TRUE(mv::CountStartAndDecide(dir.Win1251Path(), false));
   EXPECT_EQ(MailIni().ReadString("Demo", "Cnt_dm", ""), "2");
   // A hand-edited counter at the top of the integer range is past 50 too.
   MailIni().WriteInteger("Demo", "Cnt_dm", 2147483647);
-  EXPECT_TRUE(mv::CountStartAndDecide(dir.Path(), true));
+  EXPECT_TRUE(mv::CountStartAndDecide(dir.Win1251Path(), true));
   EXPECT_EQ(MailIni().ReadString("Demo", "Cnt_dm", ""), "0");
 }
 
 TEST_F(StartFixture, TheShowStepCountsTheStartAndSetsThePrompt) {
   MailIni().WriteBool("Demo", "Show_dm", true);
   MailIni().WriteInteger("Demo", "Cnt_dm", 7);
-  mv::ProgramWindows program = mv::CreateProgramWindows(dir.Path());
+  mv::ProgramWindows program = mv::CreateProgramWindows(dir.Win1251Path());
   TfrmMain *w = program.frmMain.get();
   delete w->fsplash.data(); // the splash would wait for a person
   ASSERT_TRUE(w->fsplash.isNull());
-  InDirectory(dir.Path(), [&] { w->FormShow(); });
+  InDirectory(dir.Win1251Path(), [&] { w->FormShow(); });
   EXPECT_EQ(MailIni().ReadString("Demo", "Cnt_dm", ""), "8");
   EXPECT_TRUE(w->FShow_dm->CheckBox1->isChecked());
 }
@@ -87,19 +87,19 @@ TEST_F(StartFixture, AMissingPresentationIsPassedOverSilently) {
     url = u;
     return true;
   };
-  InDirectory(dir.Path(), [&] { EXPECT_FALSE(mv::OpenPresentation(launcher)); });
+  InDirectory(dir.Win1251Path(), [&] { EXPECT_FALSE(mv::OpenPresentation(launcher)); });
   EXPECT_EQ(launched, 0);
 
-  QFile file(QString::fromStdString(dir.Path()) + mv::PresentationFileName());
+  QFile file(QString::fromStdString(dir.Utf8Path()) + mv::PresentationFileName());
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.close();
-  InDirectory(dir.Path(), [&] { EXPECT_TRUE(mv::OpenPresentation(launcher)); });
+  InDirectory(dir.Win1251Path(), [&] { EXPECT_TRUE(mv::OpenPresentation(launcher)); });
   EXPECT_EQ(launched, 1);
   EXPECT_EQ(url.toLocalFile(), QFileInfo(file).absoluteFilePath());
 }
 
 TEST_F(StartFixture, ThePromptWritesItsFlagAtEveryChange) {
-  TFShow_dm prompt(nullptr, dir.Path());
+  TFShow_dm prompt(nullptr, dir.Win1251Path());
   EXPECT_EQ(prompt.windowTitle(), Ui(" Рекламный демо-ролик"));
   EXPECT_EQ(prompt.CheckBox1->text(), Ui(" не показывать демо-ролик при запуске программы"));
   EXPECT_FALSE(prompt.CheckBox1->isChecked());
@@ -147,7 +147,7 @@ TEST(Splash, AKeyAMouseButtonOrTheTimeCloseAndDestroyIt) {
 }
 
 TEST_F(StartFixture, AboutShowsANewSplashModally) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   bool seen = false;
   mvtest::WhenModal([&](QWidget *modal) {
     seen = qobject_cast<Tfsplash *>(modal) != nullptr;
@@ -159,7 +159,7 @@ TEST_F(StartFixture, AboutShowsANewSplashModally) {
 }
 
 TEST_F(StartFixture, HelpOpensTheRussianGuideAtItsContents) {
-  TfrmMain w(dir.Path());
+  TfrmMain w(dir.Win1251Path());
   w.Help.menu->trigger();
   auto *help = w.findChild<THelpWindow *>();
   ASSERT_NE(help, nullptr);

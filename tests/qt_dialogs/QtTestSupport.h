@@ -1,12 +1,12 @@
 #pragma once
-// Helpers for driving windows without a person: a scratch program directory,
-// a recorder for the error box, and a way to act on the next modal window.
+// Helpers for driving windows without a person: a recorder for the error box,
+// a way to act on the next modal window, and the scratch directory.
 #include "settings/ErrorDisplay.h"
+#include "tests/support/ScratchDir.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -14,17 +14,6 @@
 #include <string>
 
 namespace mvtest {
-// A fresh directory standing in for the program directory ("/"-terminated).
-class ScratchDir {
-public:
-  ScratchDir() { EXPECT_TRUE(dir_.isValid()); }
-  std::string Path() const { return dir_.path().toStdString() + "/"; }
-  std::string operator+(const char *name) const { return Path() + name; }
-
-private:
-  QTemporaryDir dir_;
-};
-
 // Collects the texts the standard error display would have shown.
 class ErrorRecorder {
 public:

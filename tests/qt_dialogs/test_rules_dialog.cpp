@@ -20,7 +20,7 @@ namespace {
 struct RulesFixture : ::testing::Test {
   mvtest::ScratchDir dir;
   TFrmPath ruleDialog{nullptr};
-  IniFile Ini() const { return IniFile(dir + "FilePath.ini"); }
+  IniFile Ini() const { return IniFile(dir.Win1251Path() + "FilePath.ini"); }
 
   void StoreRules(const std::vector<std::array<std::string, 3>> &rules) {
     IniFile ini = Ini();
@@ -53,7 +53,7 @@ struct RulesFixture : ::testing::Test {
 
 TEST_F(RulesFixture, OpeningLoadsTheRulesInOrderWithTheColumnLayout) {
   StoreRules({{"*.xls", "*@bank.test", "/data/bank"}, {"", "", "/data/all"}});
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   EXPECT_EQ(window.windowTitle(), Ui("  Настройка  сохранения вложений"));
   window.show();
   ASSERT_EQ(window.ListView1->topLevelItemCount(), 2);
@@ -70,7 +70,7 @@ TEST_F(RulesFixture, OpeningLoadsTheRulesInOrderWithTheColumnLayout) {
 
 TEST_F(RulesFixture, WithoutACountSectionTheListStaysEmpty) {
   Ini().WriteString("FilePath", "F1", "*.doc");
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   EXPECT_EQ(window.ListView1->topLevelItemCount(), 0);
   window.close();
@@ -80,7 +80,7 @@ TEST_F(RulesFixture, ACountThatIsNotANumberIsShownAndLeavesTheListEmpty) {
   StoreRules({{"*.doc", "", "/x"}});
   Ini().WriteString("Count", "CNT", "two");
   mvtest::ErrorRecorder errors;
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   EXPECT_EQ(errors.texts, QStringList{"'two' is not a valid integer value."});
   EXPECT_EQ(window.ListView1->topLevelItemCount(), 0);
@@ -89,7 +89,7 @@ TEST_F(RulesFixture, ACountThatIsNotANumberIsShownAndLeavesTheListEmpty) {
 
 TEST_F(RulesFixture, SavingAnEmptyListLeavesOnlyACountOfZero) {
   StoreRules({{"*.doc", "", "/x"}});
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   Select(window, 0);
   window.btnDelete->click();
@@ -101,7 +101,7 @@ TEST_F(RulesFixture, SavingAnEmptyListLeavesOnlyACountOfZero) {
 
 TEST_F(RulesFixture, DeletingTheMiddleRuleRenumbersWithoutAGap) {
   StoreRules({{"a", "1", "/a"}, {"b", "2", "/b"}, {"c", "3", "/c"}});
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   Select(window, 1);
   window.btnDelete->click();
@@ -115,7 +115,7 @@ TEST_F(RulesFixture, DeletingTheMiddleRuleRenumbersWithoutAGap) {
 
 TEST_F(RulesFixture, AddRightAfterChangeProposesACopyOfTheChangedRule) {
   StoreRules({{"*.xls", "a@b", "/old"}});
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   Select(window, 0);
   AcceptRuleWith("*.xls", "a@b", Ui("/новый"));
@@ -144,7 +144,7 @@ TEST_F(RulesFixture, AddRightAfterChangeProposesACopyOfTheChangedRule) {
 TEST_F(RulesFixture, ChangeAndDeleteWithoutASelectionDoNothingAndCancelWritesNothing) {
   StoreRules({{"a", "", "/a"}});
   const auto before = Ini().ReadSection("FilePath");
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   window.ListView1->clearSelection();
   window.ListView1->setCurrentItem(nullptr);
@@ -161,7 +161,7 @@ TEST_F(RulesFixture, ChangeAndDeleteWithoutASelectionDoNothingAndCancelWritesNot
 }
 
 TEST_F(RulesFixture, CancellingTheRuleDialogLeavesTheListAsItWas) {
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   mvtest::WhenModal([](QWidget *modal) {
     auto *d = qobject_cast<TFrmPath *>(modal);
@@ -175,7 +175,7 @@ TEST_F(RulesFixture, CancellingTheRuleDialogLeavesTheListAsItWas) {
 }
 
 TEST_F(RulesFixture, ALineBreakInAnyFieldIsRefusedAndTheRuleDialogStaysOpen) {
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   const QStringList typed[] = {
       {"*.pdf\n", "", "/pdf"}, {"*", "a@b\r", "/pdf"}, {"*", "", "/pdf\n[Count]\nCNT=9"}};
@@ -201,11 +201,11 @@ TEST_F(RulesFixture, ALineBreakInAnyFieldIsRefusedAndTheRuleDialogStaysOpen) {
 }
 
 TEST_F(RulesFixture, AFailedSaveIsShownAndTheWindowStaysOpen) {
-  TNastrPath window(nullptr, dir.Path(), ruleDialog);
+  TNastrPath window(nullptr, dir.Win1251Path(), ruleDialog);
   window.show();
   AcceptRuleWith("*.pdf", "", "/pdf");
   window.btnAdd->click();
-  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir + "FilePath.ini")));
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir.Utf8Path() + "FilePath.ini")));
   mvtest::ErrorRecorder errors;
   window.btnOk->click();
   ASSERT_EQ(errors.texts.size(), 1);
@@ -218,7 +218,7 @@ TEST_F(RulesFixture, AFailedSaveIsShownAndTheWindowStaysOpen) {
 TEST_F(RulesFixture, TheFolderBrowserStartsAtTheRootWhateverTheEditHolds) {
   mvtest::ScratchDir chosen;
   ruleDialog.Edit2->setText("/somewhere/else");
-  const QString target = QDir::cleanPath(QString::fromStdString(chosen.Path()));
+  const QString target = QDir::cleanPath(QString::fromStdString(chosen.Utf8Path()));
   mvtest::WhenModal([target](QWidget *modal) {
     auto *browser = qobject_cast<QFileDialog *>(modal);
     ASSERT_NE(browser, nullptr);

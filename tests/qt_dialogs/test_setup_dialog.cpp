@@ -36,7 +36,7 @@ struct SetupFixture : ::testing::Test {
   MailSettings settings = SampleSettings();
   QStringList panel; // every caption the server-name panel received
   std::unique_ptr<TfmSetup> Make() {
-    return std::make_unique<TfmSetup>(nullptr, dir.Path(), settings,
+    return std::make_unique<TfmSetup>(nullptr, dir.Win1251Path(), settings,
                                       [this](const QString &text) { panel << text; });
   }
 };
@@ -78,7 +78,7 @@ TEST_F(SetupFixture, OkWritesEveryKeyAsTypedAndUpdatesTheSettings) {
   EXPECT_EQ(dialog->result(), QDialog::Accepted);
   EXPECT_FALSE(dialog->isVisible());
 
-  IniFile ini(dir + "Mail.ini");
+  IniFile ini(dir.Win1251Path() + "Mail.ini");
   EXPECT_EQ(ini.ReadString("Pop3", "ServerName", ""), "mail.org.test");
   EXPECT_EQ(ini.ReadString("Pop3", "ServerUser", ""), "\xEF\xE5\xF2\xF0\xEE\xE2"); // 1251 on disk
   EXPECT_EQ(ini.ReadString("Smtp", "ServerPort", ""), "abc");
@@ -127,7 +127,7 @@ TEST_F(SetupFixture, SecurityChoiceProposesThePortAndIsSavedWithTheFingerprint) 
     EXPECT_EQ(port->text(), c.port);
     fingerprint->setText(Ui("ab:cd"));
     dialog->BitBtn1Click();
-    IniFile ini(dir + "Mail.ini");
+    IniFile ini(dir.Win1251Path() + "Mail.ini");
     EXPECT_EQ(ini.ReadString(c.section, "Security", ""), std::to_string(c.pick));
     EXPECT_EQ(ini.ReadString(c.section, "ServerPort", ""), c.port);
     EXPECT_EQ(ini.ReadString(c.section, "Fingerprint", ""), "ab:cd");
@@ -141,7 +141,7 @@ TEST_F(SetupFixture, AnUnshowableAuthTypeIsWrittenBackAsMinusOne) {
   auto dialog = Make();
   EXPECT_EQ(dialog->cboAuthType->currentIndex(), -1);
   dialog->BitBtn1Click();
-  EXPECT_EQ(IniFile(dir + "Mail.ini").ReadString("Smtp", "SMTPAuthenticationType", ""), "-1");
+  EXPECT_EQ(IniFile(dir.Win1251Path() + "Mail.ini").ReadString("Smtp", "SMTPAuthenticationType", ""), "-1");
   EXPECT_EQ(settings.SmtpAuthType, -1);
 }
 
@@ -150,7 +150,7 @@ TEST_F(SetupFixture, ClosingWithoutOkSavesNothingButThePanelShowsTheEditedServer
   dialog->show();
   dialog->POPServer->setText("typed.but.not.saved");
   dialog->close();
-  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "Mail.ini")));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir.Utf8Path() + "Mail.ini")));
   EXPECT_EQ(settings.PopHost, "pop.bank.test");
   EXPECT_EQ(panel.last(), "typed.but.not.saved");
 }
@@ -163,13 +163,14 @@ TEST_F(SetupFixture, ALineBreakIsRefusedAndTheDialogStaysOpenWithNothingStored) 
   dialog->BitBtn1Click();
   EXPECT_EQ(errors.texts, QStringList{QString::fromStdString(mv::ErrorDisplayText(mv::kLineBreakRefused))});
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "Mail.ini")));
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir.Utf8Path() + "Mail.ini")));
   EXPECT_EQ(settings.PersonalEmail, "ivanov@bank.test");
   dialog->close();
 }
 
 TEST_F(SetupFixture, AFailedWriteIsShownOnceAndTheDialogStillCloses) {
-  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(dir + "Mail.ini"))); // cannot be written as a file
+  ASSERT_TRUE(
+      QDir().mkpath(QString::fromStdString(dir.Utf8Path() + "Mail.ini"))); // cannot be written as a file
   mvtest::ErrorRecorder errors;
   auto dialog = Make();
   dialog->show();

@@ -54,13 +54,13 @@ struct EditorTest : ::testing::Test {
   void SetUp() override {
     if (!SmtpServer::Available())
       GTEST_SKIP() << "python3-aiosmtpd is not installed";
-    ASSERT_TRUE(mv::ForceDirectories(dir + "Send/"));
+    ASSERT_TRUE(mv::ForceDirectories(dir.Win1251Path() + "Send/"));
     settings.SmtpHost = "127.0.0.1";
     settings.PersonalEmail = "desk@example.org";
     std::mt19937 random(13);
     for (int i = 0; i < 5000; ++i)
       attachmentBytes.append(static_cast<char>(random()));
-    attachment = dir + "figures.bin";
+    attachment = dir.Win1251Path() + "figures.bin";
     std::ofstream(attachment, std::ios::binary) << attachmentBytes.toStdString();
   }
 };
@@ -69,7 +69,7 @@ struct EditorTest : ::testing::Test {
 TEST_F(EditorTest, SendsThroughTheServerKeepsCopiesAndAFailureKeepsTheFields) {
   SmtpServer server;
   settings.SmtpPort = server.Port();
-  TfrmMessageEditor editor(nullptr, settings, dir + "Send/");
+  TfrmMessageEditor editor(nullptr, settings, dir.Win1251Path() + "Send/");
   mvtest::ErrorRecorder errors;
   editor.show();
   EXPECT_EQ(editor.cboPriority->currentText(), "Normal");
@@ -110,7 +110,7 @@ TEST_F(EditorTest, SendsThroughTheServerKeepsCopiesAndAFailureKeepsTheFields) {
   ASSERT_EQ(attachments.size(), 1);
   EXPECT_EQ(attachments[0].toObject()["name"].toString(), "figures.bin");
   EXPECT_EQ(attachments[0].toObject()["hex"].toString(), QString::fromLatin1(attachmentBytes.toHex()));
-  EXPECT_TRUE(mv::FileExists(dir + "Send/SMsg.eml"));
+  EXPECT_TRUE(mv::FileExists(dir.Win1251Path() + "Send/SMsg.eml"));
 
   // Without the attachment, sent again: a plain message that names its charset.
   editor.lvFiles->setCurrentItem(editor.lvFiles->topLevelItem(0));
@@ -125,15 +125,15 @@ TEST_F(EditorTest, SendsThroughTheServerKeepsCopiesAndAFailureKeepsTheFields) {
   EXPECT_EQ(plain["text"].toString().trimmed(), mv::Ui("Привет, коллеги!"));
   EXPECT_EQ(plain["Disposition-Notification-To"].toString(), "");
   EXPECT_TRUE(plain["attachments"].toArray().isEmpty());
-  EXPECT_TRUE(mv::FileExists(dir + "Send/C1_SMsg.eml"));
+  EXPECT_TRUE(mv::FileExists(dir.Win1251Path() + "Send/C1_SMsg.eml"));
   // Both copies are what the viewer of sent messages lists.
-  EXPECT_EQ(mv::ListStoredMessages(dir + "Send/", mv::StoredKind::Sent).Rows.size(), 2u);
+  EXPECT_EQ(mv::ListStoredMessages(dir.Win1251Path() + "Send/", mv::StoredKind::Sent).Rows.size(), 2u);
 
   // Nothing listens any more: the error is shown, no copy, the fields stay.
   settings.SmtpPort = 1; // refused on loopback
   editor.bbtnOk->click();
   EXPECT_EQ(errors.texts.size(), 1);
-  EXPECT_FALSE(mv::FileExists(dir + "Send/C2_SMsg.eml"));
+  EXPECT_FALSE(mv::FileExists(dir.Win1251Path() + "Send/C2_SMsg.eml"));
   EXPECT_EQ(editor.edtTo->text(), "a@example.org, b@example.org");
   EXPECT_EQ(editor.Memo1->toPlainText(), mv::Ui("Привет, коллеги!"));
   EXPECT_EQ(editor.result(), QDialog::Accepted);
@@ -175,7 +175,7 @@ TEST(Composer, CopiesTakeTheFirstFreeName) {
                {{"SMsg.eml", "C1_SMsg.eml", "C3_SMsg.eml"}, "C2_SMsg.eml"}};
   for (const Case &c : cases) {
     for (const char *name : c.existing)
-      std::ofstream(dir + name) << "x";
-    EXPECT_EQ(mv::FreeSentCopyPath(dir.Path()), dir + c.next);
+      std::ofstream(dir.Utf8Path() + name) << "x";
+    EXPECT_EQ(mv::FreeSentCopyPath(dir.Win1251Path()), dir.Win1251Path() + c.next);
   }
 }

@@ -1,4 +1,5 @@
 #include "../qt_dialogs/QtTestSupport.h"
+#include "../records/ProtocolFixture.h"
 #include "RecordsSupport.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
@@ -22,15 +23,12 @@
 namespace {
 const int kDay10 = 46032; // 10.01.2026
 
-struct ProtocolWindowTest : ::testing::Test {
-  mvtest::ScratchDir dir;
-  std::unique_ptr<TdmMail> data;
+struct ProtocolWindowTest : ProtocolFixture {
   // "Отчёт" in Windows-1251: Cyrillic names must survive to the document.
   const std::string cyrillicName = "\xce\xf2\xf7\xb8\xf2.xls";
 
   void SetUp() override {
-    data = std::make_unique<TdmMail>(dir.Path());
-    ASSERT_EQ(data->StartupError(), "");
+    ASSERT_NO_FATAL_FAILURE(ProtocolFixture::SetUp());
     Add(kDay10, 9 * 3600, "report1.txt", "b@example.org");
     Add(kDay10, 10 * 3600, "Report1.txt", "A@example.org");
     Add(kDay10 + 1, 8 * 3600, "reports.zip", "a@example.org");
@@ -38,15 +36,7 @@ struct ProtocolWindowTest : ::testing::Test {
     data->Table1.Close(); // the window opens it
   }
   void Add(int day, int seconds, const std::string &name, const std::string &from) {
-    ProtocolTable &t = data->Table1;
-    t.Insert();
-    t.SetFieldDate("FDate", day);
-    t.SetFieldTime("FTime", seconds);
-    t.SetFieldString("FName", name);
-    t.SetFieldString("FDir", "/files/in/");
-    t.SetFieldString("FFrom", from);
-    t.SetFieldString("FTema", "monthly figures");
-    t.Post();
+    AddRow(day, seconds, name, from, "/files/in/", "monthly figures");
   }
   static std::vector<std::string> Printed(const QString &path) { return mvtest::OdtParagraphs(path); }
   // The grid's file-name column, top to bottom.
@@ -60,7 +50,7 @@ struct ProtocolWindowTest : ::testing::Test {
 } // namespace
 
 TEST_F(ProtocolWindowTest, FilterRangeSortAndTitleClicksDriveTheGrid) {
-  TfProtcl w(nullptr, data->Table1, dir + "Temp/");
+  TfProtcl w(nullptr, data->Table1, dir.Win1251Path() + "Temp/");
   w.show();
   ASSERT_TRUE(data->Table1.Active());
   EXPECT_TRUE(w.RadioButton1->isChecked());
@@ -109,7 +99,7 @@ TEST_F(ProtocolWindowTest, FilterRangeSortAndTitleClicksDriveTheGrid) {
 }
 
 TEST_F(ProtocolWindowTest, TheGridFollowsACloseAndReopenAndEditsWriteTheRow) {
-  TfProtcl w(nullptr, data->Table1, dir + "Temp/");
+  TfProtcl w(nullptr, data->Table1, dir.Win1251Path() + "Temp/");
   w.show();
   ASSERT_EQ(w.DataSource1->rowCount(), 4);
   data->Table1.Close();
@@ -122,7 +112,7 @@ TEST_F(ProtocolWindowTest, TheGridFollowsACloseAndReopenAndEditsWriteTheRow) {
   EXPECT_TRUE(w.DataSource1->setData(w.DataSource1->index(1, 6), mv::Ui("проверено")));
   EXPECT_FALSE(w.DataSource1->setData(w.DataSource1->index(1, 0), "31.02.2026"));
   EXPECT_EQ(errors.texts.size(), 1);
-  TdmMail reread(dir.Path());
+  TdmMail reread(dir.Win1251Path());
   reread.Table1.SetIndexName("T1ByFName");
   reread.Table1.MoveTo(1);
   EXPECT_EQ(reread.Table1.FieldText("FComment"), mv::FromQt(mv::Ui("проверено")));
@@ -130,7 +120,7 @@ TEST_F(ProtocolWindowTest, TheGridFollowsACloseAndReopenAndEditsWriteTheRow) {
 }
 
 TEST_F(ProtocolWindowTest, DeletingAsksFirstAndOnlyOkDeletes) {
-  TfProtcl w(nullptr, data->Table1, dir + "Temp/");
+  TfProtcl w(nullptr, data->Table1, dir.Win1251Path() + "Temp/");
   w.show();
   for (const auto answer : {QMessageBox::Cancel, QMessageBox::Ok}) {
     QString asked;
@@ -149,8 +139,8 @@ TEST_F(ProtocolWindowTest, DeletingAsksFirstAndOnlyOkDeletes) {
 // The document read back: the title, four paragraphs per row in the order
 // on screen, the separator; the same from the headless tool.
 TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
-  ASSERT_TRUE(mv::ForceDirectories(dir + "Temp/"));
-  TfProtcl w(nullptr, data->Table1, dir + "Temp/");
+  ASSERT_TRUE(mv::ForceDirectories(dir.Win1251Path() + "Temp/"));
+  TfProtcl w(nullptr, data->Table1, dir.Win1251Path() + "Temp/");
   w.show();
   w.RadioButton2->click();
   w.Edit1->setText("report*");
@@ -158,7 +148,7 @@ TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
 
   mvtest::OpenRecorder opener;
   const std::string path = w.PrintClick();
-  EXPECT_EQ(path, dir + "Temp/Protocol.odt");
+  EXPECT_EQ(path, dir.Win1251Path() + "Temp/Protocol.odt");
   EXPECT_EQ(opener.opened, std::vector<std::string>{path});
   EXPECT_EQ(w.DBGrid1->currentIndex().row(), 1); // the walk ends on the last row
   const std::string title = mv::Win1251ToUtf8(mv::kProtocolTitle);
@@ -193,7 +183,7 @@ TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
   EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().constData();
 
   // A second print does not overwrite the first, which may still be open.
-  EXPECT_EQ(w.PrintClick(), dir + "Temp/C1_Protocol.odt");
+  EXPECT_EQ(w.PrintClick(), dir.Win1251Path() + "Temp/C1_Protocol.odt");
 
   // Where nothing opens the document, the user learns where it lies.
   {
@@ -206,11 +196,11 @@ TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
 
   // The headless tool, same filter and order, on the same table.
   data->Table1.Close();
-  const QString out = QString::fromStdString(mv::ToDiskPath(dir + "cli.odt"));
+  const QString out = QString::fromStdString(mv::ToDiskPath(dir.Win1251Path() + "cli.odt"));
   QProcess cli;
   cli.start(QStringLiteral(MV_BINARY_DIR "/bin/mailvornex-cli"),
-            {"protocol-print", "--base", QString::fromStdString(mv::ToDiskPath(dir.Path())), out, "--name",
-             "report*", "--order", "sender"});
+            {"protocol-print", "--base", QString::fromStdString(mv::ToDiskPath(dir.Win1251Path())), out,
+             "--name", "report*", "--order", "sender"});
   ASSERT_TRUE(cli.waitForFinished(60000));
   EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
   EXPECT_EQ(Printed(out), expected);
@@ -221,11 +211,11 @@ TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
     QStringList extra;
     std::vector<std::string> rows;
   } runs[] = {
-      {dir.Path(),
+      {dir.Win1251Path(),
        {"--from", "12.01.2026", "--to", "12.01.2026"},
        {"1.", "12.01.2026    7:00:00    c@example.org", mv::Win1251ToUtf8(cyrillicName) + "    /files/in/",
         separator}},
-      {dir + "fresh/", {}, {}},
+      {dir.Win1251Path() + "fresh/", {}, {}},
   };
   for (const Run &run : runs) {
     QProcess tool;
@@ -237,13 +227,13 @@ TEST_F(ProtocolWindowTest, PrintWritesTheDocumentAndTheToolWritesTheSame) {
     want.insert(want.end(), run.rows.begin(), run.rows.end());
     EXPECT_EQ(Printed(out), want);
   }
-  EXPECT_TRUE(mv::FileExists(dir + "fresh/Protocol/Protocol.db"));
+  EXPECT_TRUE(mv::FileExists(dir.Win1251Path() + "fresh/Protocol/Protocol.db"));
 }
 
 // A row inserted from the navigator stands last, unstored, until it is
 // posted; a post without the required fields is refused and keeps it open.
 TEST_F(ProtocolWindowTest, InsertedRowsAreTypedIntoTheGridAndPosted) {
-  TfProtcl w(nullptr, data->Table1, dir + "Temp/");
+  TfProtcl w(nullptr, data->Table1, dir.Win1251Path() + "Temp/");
   w.show();
   mvtest::ErrorRecorder errors;
   w.DBNavigator1->Click(TDBNavigator::nbInsert);

@@ -6,6 +6,7 @@
 #include "records/PDel_Msg.h"
 #include "records/PSend_Ms.h"
 #include "settings/QtText.h"
+#include "tests/support/Files.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -18,8 +19,8 @@ struct ViewerTest : ::testing::Test {
   mvtest::ScratchDir dir;
   std::string kept, attach, tempAtt;
   void SetUp() override {
-    kept = dir + "Kept/";
-    attach = dir + "Attach/";
+    kept = dir.Win1251Path() + "Kept/";
+    attach = dir.Win1251Path() + "Attach/";
     tempAtt = attach + "Temp_Att/";
     ASSERT_TRUE(mv::ForceDirectories(kept) && mv::ForceDirectories(tempAtt));
     Write(kept + "a.eml", samples::kWithAttachment);
@@ -27,7 +28,7 @@ struct ViewerTest : ::testing::Test {
     Write(kept + "c.eml", samples::kPlain);
   }
   static void Write(const std::string &path, const std::string &bytes) {
-    std::ofstream(mv::ToDiskPath(path), std::ios::binary) << bytes;
+    mvtest::WriteBytes(mv::ToDiskPath(path), bytes);
   }
   static int RowOf(TStoredViewer &v, const std::string &path) {
     for (int row = 0; row < v.lvMessages->topLevelItemCount(); ++row)
@@ -107,7 +108,6 @@ TEST_F(ViewerTest, OpeningAnAttachmentWritesItOutOnceAndHandsItToTheDesktop) {
       Write(target, "kept by the user");
   }
   EXPECT_EQ(opener.opened, (std::vector<std::string>{target, target}));
-  std::ifstream in(mv::ToDiskPath(target), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept by the user");
+  EXPECT_EQ(mvtest::ReadBytes(mv::ToDiskPath(target)), "kept by the user");
   EXPECT_EQ(errors.texts.size(), 1); // the damaged copy at listing, nothing more
 }

@@ -1,7 +1,8 @@
+#include "ProtocolFixture.h"
 #include "records/ProtocolQuery.h"
 #include "records/mData.h"
 
-#include "../platform/ScratchDir.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -10,11 +11,10 @@ namespace {
 const int kDay10 = 46032; // 10.01.2026
 const int kDay11 = kDay10 + 1, kDay12 = kDay10 + 2;
 
-class ProtocolQueryTest : public ::testing::Test {
+class ProtocolQueryTest : public ProtocolFixture {
 protected:
   void SetUp() override {
-    data = std::make_unique<TdmMail>(dir.Path());
-    ASSERT_EQ(data->StartupError(), "");
+    ASSERT_NO_FATAL_FAILURE(ProtocolFixture::SetUp());
     Add(kDay10, 9 * 3600, "report1.txt", "b@example.org");
     Add(kDay10, 10 * 3600, "Report1.txt", "A@example.org");
     Add(kDay11, 8 * 3600, "reports.zip", "a@example.org");
@@ -22,24 +22,14 @@ protected:
     Add(kDay12, 7 * 3600 + 1800, "data.csv", "B@example.org");
   }
   void Add(int day, int seconds, const std::string &name, const std::string &from) {
-    ProtocolTable &t = data->Table1;
-    t.Insert();
-    t.SetFieldDate("FDate", day);
-    t.SetFieldTime("FTime", seconds);
-    t.SetFieldString("FName", name);
-    t.SetFieldString("FDir", "/files/");
-    t.SetFieldString("FFrom", from);
-    t.Post();
+    AddRow(day, seconds, name, from, "/files/");
   }
   std::string Names() {
     std::string names;
-    ProtocolTable &t = data->Table1;
-    for (t.First(); !t.Eof(); t.Next())
-      names += (names.empty() ? "" : ",") + t.FieldText("FName");
+    for (const std::string &name : Walk())
+      names += (names.empty() ? "" : ",") + name;
     return names;
   }
-  ScratchDir dir;
-  std::unique_ptr<TdmMail> data;
 };
 } // namespace
 

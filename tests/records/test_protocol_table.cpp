@@ -1,51 +1,30 @@
+#include "ProtocolFixture.h"
 #include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "records/mData.h"
 
-#include "../platform/ScratchDir.h"
+#include "tests/support/ExpectError.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sstream>
 
+using mvtest::ExpectError;
+
 namespace {
 const int kDay = 46000; // 9 December 2025
 
-class ProtocolTest : public ::testing::Test {
+class ProtocolTest : public ProtocolFixture {
 protected:
-  void SetUp() override {
-    data = std::make_unique<TdmMail>(dir.Path());
-    ASSERT_EQ(data->StartupError(), "");
-  }
-
   // Inserts one row the way the routing step does.
   void Add(int day, int seconds, const std::string &name, const std::string &from = "a@example.org",
            const std::string &dirText = "/files/") {
-    ProtocolTable &t = data->Table1;
-    t.Insert();
-    t.SetFieldDate("FDate", day);
-    t.SetFieldTime("FTime", seconds);
-    t.SetFieldString("FName", name);
-    t.SetFieldString("FDir", dirText + name);
-    t.SetFieldString("FFrom", from);
-    t.SetFieldString("FTema", "subject");
-    t.SetFieldString("FComment",
-                     name + " \xE8\xE7\xE2\xEB\xE5\xF7\xE5\xED \xE8\xE7 \xEF\xE8\xF1\xFC\xEC\xE0");
-    t.Post();
+    AddRow(day, seconds, name, from, dirText + name, "subject",
+           name + " \xE8\xE7\xE2\xEB\xE5\xF7\xE5\xED \xE8\xE7 \xEF\xE8\xF1\xFC\xEC\xE0");
   }
-
-  // The visible rows, first to last, as "name" or the given field's text.
-  std::vector<std::string> Walk(const std::string &field = "FName") {
-    std::vector<std::string> seen;
-    ProtocolTable &t = data->Table1;
-    for (t.First(); !t.Eof(); t.Next())
-      seen.push_back(t.FieldText(field));
-    return seen;
-  }
-
-  ScratchDir dir;
-  std::unique_ptr<TdmMail> data;
 };
 
 std::string Repeat(char c, std::size_t n) {
@@ -54,8 +33,8 @@ std::string Repeat(char c, std::size_t n) {
 } // namespace
 
 TEST(TdmMail, FirstStartCreatesDirectoryWithParentsAndTheTableWithItsIndexes) {
-  ScratchDir dir;
-  const std::string base = dir.Path() + "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0/bin/"; // Программа/bin/
+  mvtest::ScratchDir dir;
+  const std::string base = dir.Win1251Path() + "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0/bin/"; // Программа/bin/
   {
     TdmMail data(base);
     EXPECT_EQ(dmMail, &data);
@@ -82,9 +61,9 @@ TEST(TdmMail, FirstStartCreatesDirectoryWithParentsAndTheTableWithItsIndexes) {
 }
 
 TEST(TdmMail, ExistingFileIsOpenedNotRecreated) {
-  ScratchDir dir;
+  mvtest::ScratchDir dir;
   {
-    TdmMail first(dir.Path());
+    TdmMail first(dir.Win1251Path());
     first.Table1.Insert();
     first.Table1.SetFieldDate("FDate", kDay);
     first.Table1.SetFieldTime("FTime", 60);
@@ -93,33 +72,26 @@ TEST(TdmMail, ExistingFileIsOpenedNotRecreated) {
   }
   // At the end the log is carried into the file: a copy of the file alone
   // holds every row.
-  ScratchDir copy;
-  mv::ForceDirectories(copy.Path() + "Protocol/");
-  ASSERT_TRUE(
-      mv::CopyFileTo(dir.Path() + "Protocol/Protocol.db", copy.Path() + "Protocol/Protocol.db", true));
-  EXPECT_EQ(TdmMail(copy.Path()).Table1.RecordCount(), 1);
-  TdmMail second(dir.Path());
+  mvtest::ScratchDir copy;
+  mv::ForceDirectories(copy.Win1251Path() + "Protocol/");
+  ASSERT_TRUE(mv::CopyFileTo(dir.Win1251Path() + "Protocol/Protocol.db",
+                             copy.Win1251Path() + "Protocol/Protocol.db", true));
+  EXPECT_EQ(TdmMail(copy.Win1251Path()).Table1.RecordCount(), 1);
+  TdmMail second(dir.Win1251Path());
   EXPECT_EQ(second.Table1.RecordCount(), 1);
 
   // A file that is no table of ours (an old table of another engine) is left
   // as it is; the start reports the storage's error and goes on, table closed.
-  ScratchDir other;
-  mv::ForceDirectories(other.Path() + "Protocol/");
+  mvtest::ScratchDir other;
+  mv::ForceDirectories(other.Win1251Path() + "Protocol/");
   const std::string junk = "\x05\x00not a database at all";
-  std::ofstream(other.DiskPath() + "Protocol/Protocol.db", std::ios::binary) << junk;
-  TdmMail third(other.Path());
+  std::ofstream(other.Utf8Path() + "Protocol/Protocol.db", std::ios::binary) << junk;
+  TdmMail third(other.Win1251Path());
   EXPECT_NE(third.StartupError(), "");
   EXPECT_FALSE(third.Table1.Active());
-  std::ifstream in(other.DiskPath() + "Protocol/Protocol.db", std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), junk);
-  try {
-    third.Table1.First();
-    FAIL() << "no error";
-  } catch (const EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "Cannot perform this operation on a closed dataset");
-  }
+  EXPECT_EQ(mvtest::ReadBytes(other.Utf8Path() + "Protocol/Protocol.db"), junk);
+  ExpectError<EDatabaseError>([&] { third.Table1.First(); },
+                              "Cannot perform this operation on a closed dataset");
 }
 
 TEST_F(ProtocolTest, RowsWithEqualKeysDifferInTheirNumberAndLongTextsAreCut) {
@@ -151,21 +123,11 @@ TEST_F(ProtocolTest, RequiredFieldsAreCheckedInFieldOrder) {
   ProtocolTable &t = data->Table1;
   t.Insert();
   t.SetFieldString("FName", "x.txt");
-  try {
-    t.Post();
-    FAIL() << "no error";
-  } catch (const EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "Field 'FDate' must have a value");
-  }
+  ExpectError<EDatabaseError>([&] { t.Post(); }, "Field 'FDate' must have a value");
   t.SetFieldDate("FDate", kDay);
   t.SetFieldTime("FTime", 0); // midnight is a value
   t.SetFieldString("FName", "");
-  try {
-    t.Post();
-    FAIL() << "no error";
-  } catch (const EDatabaseError &e) {
-    EXPECT_EQ(e.Message(), "Field 'FName' must have a value");
-  }
+  ExpectError<EDatabaseError>([&] { t.Post(); }, "Field 'FName' must have a value");
   t.Cancel();
   EXPECT_EQ(t.RecordCount(), 0);
   EXPECT_THROW(t.SetFieldString("FName", "x"), EDatabaseError); // not inserting any more

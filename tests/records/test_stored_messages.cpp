@@ -3,7 +3,8 @@
 #include "platform/FileSystem.h"
 #include "records/StoredMessages.h"
 
-#include "../platform/ScratchDir.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
 
 #include <algorithm>
 #include <fstream>
@@ -13,22 +14,19 @@
 
 namespace {
 void Write(const std::string &path1251, const std::string &bytes) {
-  std::ofstream(mv::ToDiskPath(path1251), std::ios::binary) << bytes;
+  mvtest::WriteBytes(mv::ToDiskPath(path1251), bytes);
 }
 
 std::string Read(const std::string &path1251) {
-  std::ifstream in(mv::ToDiskPath(path1251), std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
+  return mvtest::ReadBytes(mv::ToDiskPath(path1251));
 }
 
 struct StoredTest : ::testing::Test {
-  ScratchDir dir;
+  mvtest::ScratchDir dir;
   std::string kept, attach, tempAtt;
   void SetUp() override {
-    kept = dir.Path() + "Send/";
-    attach = dir.Path() + "Attach/";
+    kept = dir.Win1251Path() + "Send/";
+    attach = dir.Win1251Path() + "Attach/";
     tempAtt = attach + "Temp_Att/";
     for (const std::string &d : {kept, tempAtt})
       ASSERT_TRUE(mv::ForceDirectories(d));
@@ -55,7 +53,7 @@ TEST_F(StoredTest, ListingLeavesOutUnreadableCopiesAndNamesEachError) {
               kind == mv::StoredKind::Sent ? "r1@example.org, r2@example.org" : "sender@example.org");
     EXPECT_EQ(listing.Errors, std::vector<std::string>{"Unrecognized UUE encoding scheme."});
   }
-  EXPECT_TRUE(mv::ListStoredMessages(dir.Path() + "empty/", mv::StoredKind::Sent).Rows.empty());
+  EXPECT_TRUE(mv::ListStoredMessages(dir.Win1251Path() + "empty/", mv::StoredKind::Sent).Rows.empty());
 }
 
 TEST_F(StoredTest, ShowsTheLastTextPartOrThePlainBodyAndTheDecodedAttachmentNames) {

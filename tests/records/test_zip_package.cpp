@@ -1,51 +1,36 @@
 #include "platform/CodePage.h"
 #include "records/ZipPackage.h"
 
-#include "../platform/ScratchDir.h"
+#include "tests/support/Files.h"
+#include "tests/support/ScratchDir.h"
+#include "tests/support/Shell.h"
 
-#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
-namespace {
-std::string Shell(const std::string &command) {
-  std::string out;
-  if (FILE *pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      out.append(buffer, n);
-    pclose(pipe);
-  }
-  return out;
-}
-
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-} // namespace
+using mvtest::CommandOutput;
 
 // A package made by zip (deflated entries) gets stored entries added and one
 // replaced; unzip finds every entry whole, the old ones byte for byte.
 TEST(ZipPackage, EntriesAreAddedAndReplacedWithoutUnpackingTheOthers) {
-  ScratchDir dir;
-  const std::string d = dir.DiskPath();
+  mvtest::ScratchDir dir;
+  const std::string d = dir.Utf8Path();
   std::ofstream(d + "mimetype") << "application/vnd.oasis.opendocument.text";
   std::ofstream(d + "content.xml") << std::string(5000, 'c') << "end";
   std::ofstream(d + "old.xml") << "old";
-  ASSERT_EQ(Shell("cd " + d +
-                " && zip -q -X -0 in.zip mimetype && zip -q -X -9 in.zip content.xml old.xml && echo ok"),
-            "ok\n");
+  ASSERT_EQ(
+      CommandOutput("cd " + d +
+                    " && zip -q -X -0 in.zip mimetype && zip -q -X -9 in.zip content.xml old.xml && echo ok"),
+      "ok\n");
   const std::string binary("\x89PNG\0\x01\xff", 7);
-  const std::string out = mv::AddToZipPackage(
-      ReadFile(d + "in.zip"), {{"styles.xml", "<styles/>"}, {"old.xml", "new"}, {"Pictures/a.png", binary}});
+  const std::string out =
+      mv::AddToZipPackage(mvtest::ReadBytes(d + "in.zip"),
+                          {{"styles.xml", "<styles/>"}, {"old.xml", "new"}, {"Pictures/a.png", binary}});
   std::ofstream(d + "out.zip", std::ios::binary) << out;
 
-  EXPECT_NE(Shell("unzip -tq " + d + "out.zip").find("No errors detected"), std::string::npos);
-  EXPECT_EQ(Shell("unzip -Z1 " + d + "out.zip"),
+  EXPECT_NE(CommandOutput("unzip -tq " + d + "out.zip").find("No errors detected"), std::string::npos);
+  EXPECT_EQ(CommandOutput("unzip -Z1 " + d + "out.zip"),
             "mimetype\ncontent.xml\nstyles.xml\nold.xml\nPictures/a.png\n");
   struct Case {
     const char *entry;
@@ -56,7 +41,7 @@ TEST(ZipPackage, EntriesAreAddedAndReplacedWithoutUnpackingTheOthers) {
                {"old.xml", "new"},
                {"Pictures/a.png", binary}};
   for (const Case &c : cases)
-    EXPECT_EQ(Shell("unzip -p " + d + "out.zip " + c.entry), c.bytes) << c.entry;
+    EXPECT_EQ(CommandOutput("unzip -p " + d + "out.zip " + c.entry), c.bytes) << c.entry;
 
   EXPECT_THROW(mv::AddToZipPackage("not a zip at all, just some text", {}), std::exception);
 }

@@ -1,4 +1,5 @@
 #include "RealServers.h"
+#include "ScriptedPeer.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -31,23 +32,9 @@ constexpr const char *kOpenSSL = "/usr/bin/openssl";
 // Start-up takes about a second; a loaded sanitizer run gets much more.
 constexpr auto kStartLimit = std::chrono::seconds(60);
 
-std::string MakeWorkDir(const char *tag) {
-  std::string pattern = (fs::temp_directory_path() / (std::string("mv-") + tag + "-XXXXXX")).string();
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("cannot create a work directory");
-  return pattern;
-}
-
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
+// The scratch directory as the servers' configurations name it: no trailing '/'.
+std::string WorkDir(const mvtest::ScratchDir &scratch) {
+  return fs::path(scratch.Utf8Path()).parent_path().string();
 }
 
 pid_t Spawn(const std::vector<std::string> &argv, int stdoutFd = -1, int stderrFd = -1) {
@@ -168,7 +155,7 @@ bool TestCertificates::Available() {
 }
 
 TestCertificates::TestCertificates() {
-  FWorkDir = MakeWorkDir("certs");
+  FWorkDir = WorkDir(FScratch);
   const std::string &w = FWorkDir;
   const std::string config = w + "/openssl.cnf";
   WriteFile(config, kCertificateConfig);
@@ -212,11 +199,6 @@ TestCertificates::TestCertificates() {
     fs::permissions(file, fs::perms(0644));
 }
 
-TestCertificates::~TestCertificates() {
-  std::error_code ignored;
-  fs::remove_all(FWorkDir, ignored);
-}
-
 LegacyTLSServer::LegacyTLSServer(const TestCertificates &tls) {
   FPid = SpawnServer(
       {kPython, std::string(MV_SOURCE_DIR) + "/tests/net/legacy_tls_server.py", tls.CertFile, tls.KeyFile},
@@ -258,10 +240,10 @@ DovecotServer::DovecotServer(const std::vector<std::string> &messages, const Tes
 }
 
 void DovecotServer::Start(const std::vector<std::string> &messages) {
-  FWorkDir = MakeWorkDir("dovecot");
-  FPort = FreePort();
+  FWorkDir = WorkDir(FScratch);
+  FPort = UnusedPort();
   if (FTLS)
-    FTLSPort = FreePort();
+    FTLSPort = UnusedPort();
   const std::string maildir = FWorkDir + "/mail/test";
   for (const char *sub : {"cur", "new", "tmp"})
     fs::create_directories(maildir + "/" + sub);
@@ -363,8 +345,6 @@ void DovecotServer::WaitForGreeting() {
 
 DovecotServer::~DovecotServer() {
   Stop(FPid);
-  std::error_code ignored;
-  fs::remove_all(FWorkDir, ignored);
 }
 
 int DovecotServer::StoredMessageCount() const {
@@ -398,7 +378,7 @@ SmtpServer::SmtpServer(bool authRequired, const TestCertificates &tls, TLSMode m
 }
 
 void SmtpServer::Start(std::vector<std::string> extraArgs) {
-  FWorkDir = MakeWorkDir("smtp");
+  FWorkDir = WorkDir(FScratch);
   std::vector<std::string> argv = {kPython, std::string(MV_SOURCE_DIR) + "/tests/net/smtp_server.py",
                                    FWorkDir};
   argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
@@ -407,8 +387,6 @@ void SmtpServer::Start(std::vector<std::string> extraArgs) {
 
 SmtpServer::~SmtpServer() {
   Stop(FPid);
-  std::error_code ignored;
-  fs::remove_all(FWorkDir, ignored);
 }
 
 std::vector<SmtpServer::Received> SmtpServer::Messages() const {

@@ -5,6 +5,8 @@
 // filled from given message texts, and an aiosmtpd SMTP server (with
 // AUTH LOGIN, test / secret) that stores every message it accepts. Either
 // can speak TLS with a certificate made at test time (TestCertificates).
+#include "tests/support/ScratchDir.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -17,7 +19,6 @@ public:
   // False when the openssl tool is missing.
   static bool Available();
   TestCertificates();
-  ~TestCertificates();
   TestCertificates(const TestCertificates &) = delete;
   TestCertificates &operator=(const TestCertificates &) = delete;
 
@@ -28,6 +29,7 @@ public:
   std::string Fingerprint;
 
 private:
+  mvtest::ScratchDir FScratch; // removed after the server has stopped
   std::string FWorkDir;
 };
 
@@ -55,6 +57,7 @@ private:
   void Start(const std::vector<std::string> &messages);
   void WriteConfiguration();
   void WaitForGreeting();
+  mvtest::ScratchDir FScratch; // removed after the server has stopped
   std::string FWorkDir;
   const TestCertificates *FTLS = nullptr;
   int FPort = 0;
@@ -88,6 +91,7 @@ public:
 
 private:
   void Start(std::vector<std::string> extraArgs);
+  mvtest::ScratchDir FScratch; // removed after the server has stopped
   std::string FWorkDir;
   int FPort = 0;
   pid_t FPid = -1;
