@@ -36,7 +36,8 @@ void TIdLines::Extend(std::string_view bytes) {
     FBlocks.emplace_back();
   Block *block = &FBlocks.back();
   const std::size_t openStart = block->Ends.empty() ? 0 : block->Ends.back();
-  if (openStart > 0 && block->Text.size() + bytes.size() > BlockSize) {
+  const std::size_t limit = FBlocks.size() == 1 ? FirstBlockSize : BlockSize;
+  if (openStart > 0 && block->Text.size() + bytes.size() > limit) {
     // The open line moves on to a fresh block with what it has so far.
     Block next;
     next.FirstLine = FCount;

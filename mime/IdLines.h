@@ -3,6 +3,8 @@
 // the bytes of many lines share one block of characters and each line costs
 // one end offset, instead of a string allocation per line. A long text grows
 // block by block, so it is never copied into a larger buffer as it grows.
+#include "platform/LargeBlocks.h"
+
 #include <compare>
 #include <cstddef>
 #include <cstdint>
@@ -76,12 +78,15 @@ private:
   // Lines never cross blocks; a block holds lines from FirstLine on.
   struct Block {
     std::size_t FirstLine = 0;
-    std::string Text;
+    std::basic_string<char, std::char_traits<char>, mv::LargeBlockAllocator<char>> Text;
     std::vector<std::uint32_t> Ends;
   };
   // A block is closed for new lines once it holds this many bytes (one
-  // longer line gets a block of its own size).
-  static constexpr std::size_t BlockSize = 256 * 1024;
+  // longer line gets a block of its own size). The first block grows with
+  // the text, so a short text holds no more than it needs; a long one goes
+  // on in large blocks (one allocation of 2 MiB each, see LargeBlocks.h).
+  static constexpr std::size_t FirstBlockSize = 256 * 1024;
+  static constexpr std::size_t BlockSize = 2 * 1024 * 1024 - 1;
   std::vector<Block> FBlocks;
   std::size_t FCount = 0;
 };

@@ -72,9 +72,9 @@ TEST(TextLines, SplitRulesWholeOrByteByByteAndBackThroughAFile) {
 
 TEST(TextLines, ManyLinesAcrossBlocksReadBackAsStored) {
   std::vector<std::string> model;
-  for (std::size_t i = 0; i < 4000; ++i)
+  for (std::size_t i = 0; i < 20000; ++i)
     model.push_back(std::string(i * 37 % 501, static_cast<char>('a' + i % 26)));
-  model.insert(model.begin() + 1000, std::string(700 * 1024, 'L')); // longer than any block
+  model.insert(model.begin() + 1000, std::string(3 * 1024 * 1024, 'L')); // longer than any block
   model.insert(model.begin() + 2000, std::string());
   TIdLines pushed, pieces;
   for (const std::string &line : model) {
