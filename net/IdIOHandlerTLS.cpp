@@ -403,6 +403,12 @@ int TIdIOHandlerTLS::Receive(void *buffer, int length) {
   return 0;
 }
 
+int TIdIOHandlerTLS::ReceiveNow(void *buffer, int length) {
+  if (!FSession)
+    return TIdIOHandlerSocket::ReceiveNow(buffer, length);
+  return FPlainStart < FPlain.size() ? Receive(buffer, length) : Id_WOULD_BLOCK;
+}
+
 int TIdIOHandlerTLS::Send(const void *buffer, int length) {
   if (!FSession)
     return TIdIOHandlerSocket::Send(buffer, length);
