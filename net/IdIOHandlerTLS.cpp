@@ -230,6 +230,10 @@ void TIdIOHandlerTLS::StartTLS() {
     if (!session->Ssl)
       FailHandshake(OpenSSLReason(ERR_peek_last_error()));
     SSL *ssl = session->Ssl;
+    // Each read from the socket takes whatever has arrived, several records
+    // at once, not a record's header and then its body. Safe because a wait
+    // always asks the session for a record before it polls the socket.
+    SSL_set_read_ahead(ssl, 1);
     SSL_set_app_data(ssl, &session->FirstVerifyFailure);
     SSL_set_verify(ssl, SSL_VERIFY_NONE, RecordVerifyFailure);
     if (IsIPAddress(FHost)) {
