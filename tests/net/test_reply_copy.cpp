@@ -120,15 +120,6 @@ TEST(ReceiveNow, OnlyAReceiveThatFilledTheBufferIsFollowedByOneWithoutAWait) {
   }
 }
 
-TEST(ReceiveNow, WhenNothingIsAtHandTheWaitAndItsTimeLimitFollow) {
-  Connected conn({std::string(1024, 'f')}, false);
-  conn.client.RecvBufferSize = 1024;
-  conn.client.ReadTimeout = 50;
-  EXPECT_EQ(conn.client.ReadExact(1024).size(), 1024u);
-  EXPECT_THROW(conn.client.ReadExact(1), EIdReadTimeout);
-  EXPECT_EQ(conn.channel.Waits, 2);
-}
-
 TEST(ReceiveNow, OverASocketBytesArriveWholeThePumpRunsAndTheTimeLimitHolds) {
   const std::string line(64 * 1024, 'x');
   ScriptedPeer peer;
