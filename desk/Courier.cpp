@@ -44,6 +44,20 @@ std::string ProblemKey(const TIdMessage &message, int number) {
   return message.MessageId + "\n" + message.Subject + "\n" + date;
 }
 
+// Puts the attachment's bytes under `staged`. The reader's temporary file
+// gets a second name there rather than a copy: nothing writes to a staged
+// file (filing renames it, unpacking reads it), and ext4 neither allocates
+// an inode for the copy nor later frees the temporary one, both of which
+// grow costly when many files come and go within seconds.
+void StageAttachment(TIdAttachment &attachment, const std::string &staged) {
+  if (!attachment.StoredFileTemporary() || !LinkFileAs(attachment.StoredPath, staged)) {
+    attachment.CopyToFile(staged);
+    return;
+  }
+  // As after a copy: the temporary name goes with the part.
+  attachment.DeleteStoredFile = true;
+}
+
 } // namespace
 
 Courier::Courier(const WorkingDirs &dirs, ProtocolTable &table, CourierObserver &observer)
@@ -222,7 +236,7 @@ void Courier::ProcessAttachments(TIdMessage &message, int number) {
     if (FileExists(staged))
       DeleteFileAt(staged);
     // The message is the courier's own; the look-up only hands out read-only parts.
-    const_cast<TIdAttachment *>(attachment)->CopyToFile(staged);
+    StageAttachment(const_cast<TIdAttachment &>(*attachment), staged);
     RemoveExecuteBits(staged);
     const std::string ext = ExtensionOf(name);
     if (ext == ".ZIP" || ext == ".RAR") {

@@ -7,11 +7,15 @@
 namespace mv {
 namespace {
 
-// A file stream that writes in large blocks: the spool receives one small
-// write per line.
+// The spool file, written over from its start: the copy hands over one
+// receive at a time, the file gets large blocks. The old contents are cut
+// off behind the new ones at the end rather than truncated away at the
+// open, because a file truncated to nothing makes ext4 write the new
+// contents out to disk at close.
 class SpoolWriter : public TIdStream {
 public:
-  explicit SpoolWriter(const std::string &path) : file_(path, TIdFileMode::fmCreate) {}
+  explicit SpoolWriter(const std::string &path)
+      : file_(path, FileExists(path) ? TIdFileMode::fmOpenWrite : TIdFileMode::fmCreate) {}
   std::int64_t Read(void *, std::int64_t) override { return 0; }
   std::int64_t Write(const void *buffer, std::int64_t count) override {
     buffer_.append(static_cast<const char *>(buffer), static_cast<std::size_t>(count));
@@ -25,34 +29,28 @@ public:
   }
   void Flush() {
     file_.WriteString(buffer_);
+    written_ += static_cast<std::int64_t>(buffer_.size());
     buffer_.clear();
+  }
+  void Finish() {
+    Flush();
+    file_.SetSize(written_);
   }
 
 private:
   static constexpr std::size_t kBlock = 256 * 1024;
   TIdFileStream file_;
   std::string buffer_;
+  std::int64_t written_ = 0;
 };
 
 void Spool(TIdPOP3 &pop3, const std::string &path) {
-  const int limit = pop3.MaxLineLength;
-  const TIdMaxLineAction action = pop3.MaxLineAction;
-  pop3.MaxLineLength = MessageSpool::kLineLimit;
-  pop3.MaxLineAction = maSplit;
-  try {
-    SpoolWriter spool(path);
-    // The lines stay dot-stuffed, so the file is a message file ending in
-    // the end line, exactly as the server sent it.
-    pop3.ReadLinesUntil(spool, ".", false);
-    spool.WriteString(".\r\n");
-    spool.Flush();
-  } catch (...) {
-    pop3.MaxLineLength = limit;
-    pop3.MaxLineAction = action;
-    throw;
-  }
-  pop3.MaxLineLength = limit;
-  pop3.MaxLineAction = action;
+  SpoolWriter spool(path);
+  // The lines stay dot-stuffed, so the file is a message file ending in
+  // the end line, exactly as the server sent it.
+  pop3.CopyReplyLines(spool);
+  spool.WriteString(".\r\n");
+  spool.Finish();
 }
 
 } // namespace

@@ -14,10 +14,6 @@ namespace mv {
 
 class MessageSpool {
 public:
-  // Lines longer than this are split while spooling (the reader applies its
-  // own limits afterwards); it bounds the memory one hostile line can take.
-  static constexpr int kLineLimit = 1 << 20;
-
   // The spool file lives in the system's temporary directory, not in
   // TempDir, which routing empties for every attachment. Each Fetch writes
   // it anew.

@@ -42,18 +42,35 @@ std::string TIdEncoder3to4::Encode(TIdStream &source, std::int64_t byteCount) {
     throw EIdException("Uneven size in Encode.");
   const std::string bytes = source.ReadString(byteCount);
   std::string text;
-  text.reserve((bytes.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::size_t groupSize = std::min<std::size_t>(3, bytes.size() - i);
-    const unsigned b1 = static_cast<unsigned char>(bytes[i]);
-    const unsigned b2 = groupSize > 1 ? static_cast<unsigned char>(bytes[i + 1]) : 0;
-    const unsigned b3 = groupSize > 2 ? static_cast<unsigned char>(bytes[i + 2]) : 0;
-    text += CodingTable[b1 >> 2];
-    text += CodingTable[((b1 & 3) << 4) | (b2 >> 4)];
-    text += groupSize > 1 ? CodingTable[((b2 & 15) << 2) | (b3 >> 6)] : FillChar;
-    text += groupSize > 2 ? CodingTable[b3 & 63] : FillChar;
-  }
+  AppendEncoded(bytes.data(), bytes.size(), text);
   return text;
+}
+
+void TIdEncoder3to4::AppendEncoded(const char *bytes, std::size_t count, std::string &text) const {
+  // The text is sized once and filled through a pointer: appending four
+  // characters at a time costs a capacity check for each one.
+  const std::size_t start = text.size();
+  text.resize(start + (count + 2) / 3 * 4);
+  char *out = text.data() + start;
+  const char *const table = CodingTable.data();
+  const unsigned char *in = reinterpret_cast<const unsigned char *>(bytes);
+  const unsigned char *const wholeEnd = in + count / 3 * 3;
+  for (; in != wholeEnd; in += 3, out += 4) {
+    const unsigned group = (unsigned{in[0]} << 16) | (unsigned{in[1]} << 8) | in[2];
+    out[0] = table[group >> 18];
+    out[1] = table[(group >> 12) & 63];
+    out[2] = table[(group >> 6) & 63];
+    out[3] = table[group & 63];
+  }
+  const std::size_t left = count % 3;
+  if (left == 0)
+    return;
+  const unsigned b1 = in[0];
+  const unsigned b2 = left > 1 ? in[1] : 0;
+  out[0] = table[b1 >> 2];
+  out[1] = table[((b1 & 3) << 4) | (b2 >> 4)];
+  out[2] = left > 1 ? table[(b2 & 15) << 2] : FillChar;
+  out[3] = FillChar;
 }
 
 TIdDecodeTable TIdDecoder4to3::MakeDecodeTable(const std::string &codingTable) {

@@ -56,6 +56,13 @@ protected:
 class TIdEncoder3to4 : public TIdEncoder {
 public:
   std::string Encode(TIdStream &source, std::int64_t byteCount = MaxByteCount) override;
+  // Appends the text of `count` bytes to `text`.
+  void AppendEncoded(const char *bytes, std::size_t count, std::string &text) const;
+  // Appends one line of an encoded file holding `count` bytes, without its
+  // line break: the bytes' text (UUE and XXE put the count in front).
+  virtual void AppendLine(const char *bytes, std::size_t count, std::string &text) const {
+    AppendEncoded(bytes, count, text);
+  }
 
   const std::string CodingTable;
   const char FillChar;

@@ -39,6 +39,13 @@ std::string TIdEncoderUUEBase::Encode(TIdStream &source, std::int64_t byteCount)
   return CodingTable[static_cast<std::size_t>(consumed)] + text;
 }
 
+void TIdEncoderUUEBase::AppendLine(const char *bytes, std::size_t count, std::string &text) const {
+  if (count > static_cast<std::size_t>(MaxLineBytes))
+    throw EIdException("Uneven size in Encode.");
+  text += CodingTable[count];
+  AppendEncoded(bytes, count, text);
+}
+
 TIdEncoderUUE::TIdEncoderUUE() : TIdEncoderUUEBase(UUECodingTable(), '`') {}
 
 TIdEncoderXXE::TIdEncoderXXE() : TIdEncoderUUEBase(XXECodingTable, '+') {}

@@ -7,6 +7,8 @@ class TIdEncoderUUEBase : public TIdEncoder3to4 {
 public:
   // Callers pass 45 bytes per line: "M" (UUE) or "h" (XXE) and 60 characters.
   std::string Encode(TIdStream &source, std::int64_t byteCount = MaxByteCount) override;
+  // Raises "Uneven size in Encode." above 63 bytes, as Encode does.
+  void AppendLine(const char *bytes, std::size_t count, std::string &text) const override;
 
 protected:
   using TIdEncoder3to4::TIdEncoder3to4;

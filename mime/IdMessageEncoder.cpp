@@ -6,6 +6,7 @@
 #include "mime/IdMessage.h"
 #include "mime/IdMessageStrings.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -22,10 +23,10 @@ void EncodeLines(TIdStream &source, TIdStream &destination, std::int64_t bytesPe
     const std::int64_t got = source.Read(block.data(), static_cast<std::int64_t>(block.size()));
     if (got <= 0)
       break;
-    TIdReadMemoryStream lines(block.data(), got);
     text.clear();
     for (std::int64_t done = 0; done < got; done += bytesPerLine) {
-      text += coder.Encode(lines, bytesPerLine);
+      coder.AppendLine(block.data() + done, static_cast<std::size_t>(std::min(bytesPerLine, got - done)),
+                       text);
       text += "\r\n";
     }
     destination.WriteString(text);

@@ -132,7 +132,8 @@ TIdFileStream::TIdFileStream(const std::string &path, TIdFileMode mode) : fileNa
   int flags = O_CLOEXEC;
   switch (mode) {
   case TIdFileMode::fmCreate:
-    flags |= O_RDWR | O_CREAT | O_TRUNC;
+    // No O_TRUNC: the file is emptied below only when it holds bytes.
+    flags |= O_RDWR | O_CREAT;
     break;
   case TIdFileMode::fmOpenRead:
     flags |= O_RDONLY;
@@ -148,6 +149,16 @@ TIdFileStream::TIdFileStream(const std::string &path, TIdFileMode mode) : fileNa
   if (mode == TIdFileMode::fmCreate) {
     if (fd_ < 0)
       throw EFCreateError(CreateErrorText + path);
+    // Truncating a file, even an empty one, makes ext4 start writing the
+    // new contents out at close (its guard for files rewritten in place),
+    // and deleting the file then waits for that write. A fresh temporary
+    // file, already empty, is left alone and stays in the page cache.
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || (info.st_size > 0 && ::ftruncate(fd_, 0) != 0)) {
+      ::close(fd_);
+      fd_ = -1;
+      throw EFCreateError(CreateErrorText + path);
+    }
     return;
   }
   if (fd_ < 0)

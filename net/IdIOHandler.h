@@ -11,6 +11,8 @@ constexpr int IdTimeoutDefault = -1;
 constexpr int IdTimeoutInfinite = -2;
 // What Receive and Send return when the channel failed (see LastError).
 constexpr int Id_SOCKET_ERROR = -1;
+// What ReceiveNow returns when nothing has arrived yet.
+constexpr int Id_WOULD_BLOCK = -2;
 
 class TIdIOHandler : public TIdComponent {
 public:
@@ -26,6 +28,13 @@ public:
   virtual bool WaitReadable(int milliseconds) = 0;
   // Bytes read (0 = the peer closed), or Id_SOCKET_ERROR with the error number in LastError().
   virtual int Receive(void *buffer, int length) = 0;
+  // Receive without waiting: what Receive returns, or Id_WOULD_BLOCK when no
+  // byte is at hand yet. A channel that cannot tell says Id_WOULD_BLOCK, and
+  // the caller waits with WaitReadable.
+  virtual int ReceiveNow(void *buffer, int length) {
+    (void)buffer, (void)length;
+    return Id_WOULD_BLOCK;
+  }
   // Bytes taken (may be fewer than `length`; 0 = the peer closed), or Id_SOCKET_ERROR.
   virtual int Send(const void *buffer, int length) = 0;
   // The socket error number (table numbering) of the last failed Receive or Send.

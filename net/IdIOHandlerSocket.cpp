@@ -125,6 +125,19 @@ int TIdIOHandlerSocket::Receive(void *buffer, int length) {
   return count;
 }
 
+int TIdIOHandlerSocket::ReceiveNow(void *buffer, int length) {
+  if (!IsOpen())
+    throw EIdClosedSocket();
+  const int count = FBinding->RecvNow(buffer, length);
+  if (count < 0) {
+    if (errno == EAGAIN || errno == EWOULDBLOCK)
+      return Id_WOULD_BLOCK;
+    FLastError = TIdStack::TranslateErrno(errno);
+    return Id_SOCKET_ERROR;
+  }
+  return count;
+}
+
 int TIdIOHandlerSocket::Send(const void *buffer, int length) {
   if (!IsOpen())
     throw EIdClosedSocket();

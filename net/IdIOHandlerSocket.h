@@ -23,6 +23,7 @@ public:
   void Open() override;
   bool WaitReadable(int milliseconds) override;
   int Receive(void *buffer, int length) override;
+  int ReceiveNow(void *buffer, int length) override;
   int Send(const void *buffer, int length) override;
   int LastError() const override { return FLastError; }
 

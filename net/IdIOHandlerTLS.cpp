@@ -22,6 +22,8 @@
 namespace {
 // The largest TLS record: one decrypting read never yields more.
 constexpr std::size_t kRecordSize = 16384;
+// What one read from the socket may take, several records' worth.
+constexpr std::size_t kReadAheadSize = 65536;
 
 std::string Ru(const char *utf8) {
   return mv::Utf8ToWin1251(utf8);
@@ -230,6 +232,11 @@ void TIdIOHandlerTLS::StartTLS() {
     if (!session->Ssl)
       FailHandshake(OpenSSLReason(ERR_peek_last_error()));
     SSL *ssl = session->Ssl;
+    // Each read from the socket takes whatever has arrived, several records
+    // at once, not a record's header and then its body. Safe because a wait
+    // always asks the session for a record before it polls the socket.
+    SSL_set_read_ahead(ssl, 1);
+    SSL_set_default_read_buffer_len(ssl, kReadAheadSize);
     SSL_set_app_data(ssl, &session->FirstVerifyFailure);
     SSL_set_verify(ssl, SSL_VERIFY_NONE, RecordVerifyFailure);
     if (IsIPAddress(FHost)) {
@@ -401,6 +408,12 @@ int TIdIOHandlerTLS::Receive(void *buffer, int length) {
     return Id_SOCKET_ERROR;
   }
   return 0;
+}
+
+int TIdIOHandlerTLS::ReceiveNow(void *buffer, int length) {
+  if (!FSession)
+    return TIdIOHandlerSocket::ReceiveNow(buffer, length);
+  return FPlainStart < FPlain.size() ? Receive(buffer, length) : Id_WOULD_BLOCK;
 }
 
 int TIdIOHandlerTLS::Send(const void *buffer, int length) {

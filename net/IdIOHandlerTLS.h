@@ -32,6 +32,8 @@ public:
 
   bool WaitReadable(int milliseconds) override;
   int Receive(void *buffer, int length) override;
+  // Decrypted bytes already at hand; the socket is read only by the wait.
+  int ReceiveNow(void *buffer, int length) override;
   int Send(const void *buffer, int length) override;
   int LastError() const override;
 

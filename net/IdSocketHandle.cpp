@@ -121,6 +121,14 @@ int TIdSocketHandle::Recv(void *buffer, int length) {
   return static_cast<int>(rc);
 }
 
+int TIdSocketHandle::RecvNow(void *buffer, int length) {
+  ssize_t rc;
+  do
+    rc = recv(FHandle, buffer, static_cast<std::size_t>(length), MSG_DONTWAIT);
+  while (rc < 0 && errno == EINTR);
+  return static_cast<int>(rc);
+}
+
 int TIdSocketHandle::Send(const void *buffer, int length) {
   ssize_t rc;
   do

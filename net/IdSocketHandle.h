@@ -35,6 +35,8 @@ public:
   // True when a receive would not block within `milliseconds` (-2: no limit).
   bool Readable(int milliseconds);
   int Recv(void *buffer, int length);
+  // Recv that never waits: -1 with errno EAGAIN when nothing has arrived.
+  int RecvNow(void *buffer, int length);
   int Send(const void *buffer, int length);
   void ShutdownSend();
   void CloseSocket();

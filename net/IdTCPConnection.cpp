@@ -59,6 +59,7 @@ void TIdTCPConnection::SetOwnedIOHandler(std::unique_ptr<TIdIOHandler> handler) 
 
 void TIdTCPConnection::ResetInputState() {
   FInputBuffer.Clear();
+  FInputMayBePending = false;
   FClosedGracefully = false;
 }
 
@@ -114,15 +115,27 @@ int TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, boo
   }
   TIdChannelUse use(*this);
   TIdIOHandler *channel = FIOHandler;
+  const int wanted = RecvBufferSize > 0 ? RecvBufferSize : 1;
+  FRecvScratch.resize(static_cast<std::size_t>(wanted));
   int count;
   do {
-    if (!channel->WaitReadable(timeout)) {
-      if (raiseOnTimeout)
-        throw EIdReadTimeout();
-      return -1;
+    // A receive that filled the whole scratch has as a rule left more
+    // behind: that is taken at once, and only an empty socket costs the wait
+    // (a poll, and the pump). The pump still runs as after a wait that found
+    // the socket readable.
+    count = FInputMayBePending ? channel->ReceiveNow(FRecvScratch.data(), wanted) : Id_WOULD_BLOCK;
+    if (count == Id_WOULD_BLOCK) {
+      if (!channel->WaitReadable(timeout)) {
+        FInputMayBePending = false;
+        if (raiseOnTimeout)
+          throw EIdReadTimeout();
+        return -1;
+      }
+      count = channel->Receive(FRecvScratch.data(), wanted);
+    } else {
+      TIdAntiFreezeBase::PumpIfDue(false);
     }
-    FRecvScratch.resize(static_cast<std::size_t>(RecvBufferSize > 0 ? RecvBufferSize : 1));
-    count = channel->Receive(FRecvScratch.data(), static_cast<int>(FRecvScratch.size()));
+    FInputMayBePending = count == wanted;
     if (count == 0)
       FClosedGracefully = true;
     if (count < 0) {

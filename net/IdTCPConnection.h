@@ -8,6 +8,7 @@
 #include "net/IdRFCReply.h"
 
 #include <climits>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,6 +64,11 @@ public:
                      bool unstuffDots = true);
   // Same, each line written to `stream` followed by CR LF.
   int ReadLinesUntil(TIdStream &stream, const std::string &delimiter = ".", bool unstuffDots = true);
+  // Copies a multi-line reply to `stream` block by block as it arrives, up
+  // to its end line "." (consumed, not copied): dot-stuffed lines stay
+  // stuffed, line breaks stay as sent, and no line is too long. Returns the
+  // bytes copied. (net/IdReplySpool.cpp)
+  std::int64_t CopyReplyLines(TIdStream &stream);
   // One receive into the input buffer: bytes read, 0 (disconnected, no raise)
   // or -1 (timed out, no raise).
   int FillInputBuffer(bool raiseIfDisconnected = true, int timeout = IdTimeoutDefault,
@@ -135,6 +141,8 @@ private:
   int FChannelUseDepth = 0;
   TIdManagedBuffer FInputBuffer;
   std::string FRecvScratch;
+  // The last receive filled the scratch: the next one tries without waiting.
+  bool FInputMayBePending = false;
   std::unique_ptr<std::string> FWriteBuffer;
   int FWriteBufferThreshold = 0;
   bool FClosedGracefully = false;

@@ -312,6 +312,39 @@ bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExist
   return ok;
 }
 
+namespace {
+mode_t CurrentUmask() {
+  // Read, not set and restored, so that no other thread ever creates a file
+  // under a changed mask.
+  static const mode_t mask = [] {
+    mode_t value = 022;
+    if (FILE *status = std::fopen("/proc/self/status", "r")) {
+      char line[256];
+      unsigned parsed = 0;
+      while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "Umask: %o", &parsed) == 1) {
+          value = static_cast<mode_t>(parsed);
+          break;
+        }
+      std::fclose(status);
+    }
+    return value;
+  }();
+  return mask;
+}
+} // namespace
+
+bool LinkFileAs(const std::string &from, const std::string &to) {
+  const std::string target = ToDiskPath(to);
+  if (link(ToDiskPath(from).c_str(), target.c_str()) != 0)
+    return false;
+  if (chmod(target.c_str(), 0666 & ~CurrentUmask()) != 0) {
+    unlink(target.c_str());
+    return false;
+  }
+  return true;
+}
+
 bool DeleteFileAt(const std::string &path) {
   return unlink(ToDiskPath(path).c_str()) == 0;
 }

@@ -35,6 +35,11 @@ bool ForceDirectories(const std::string &path);
 bool RenameFile(const std::string &from, const std::string &to);
 // Copies; with failIfExists an existing target makes it return false.
 bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExists);
+// Gives the file a second name on the same file system and the permissions
+// a new file gets (0666 less the umask), which the first name shares; false
+// when `to` exists, the names lie on different file systems or the link
+// fails otherwise. Read-only files get a copy's bytes this way at no cost.
+bool LinkFileAs(const std::string &from, const std::string &to);
 bool DeleteFileAt(const std::string &path);
 // The last component of a path (the whole text when it has no '/').
 std::string FileNamePart(const std::string &path);

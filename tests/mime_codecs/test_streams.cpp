@@ -59,6 +59,24 @@ TEST(FileStream, CreatesReadsAndCopies) {
   EXPECT_TRUE(mv::DeleteFileAt(path));
 }
 
+TEST(FileStream, CreateLeavesTheFileEmptyWhateverItHeld) {
+  for (const std::string &before : {std::string(), std::string("older and longer contents")}) {
+    const std::string path = mv::NewTempFile("codecs");
+    {
+      TIdFileStream old(path, TIdFileMode::fmCreate);
+      old.WriteString(before);
+    }
+    {
+      TIdFileStream file(path, TIdFileMode::fmCreate);
+      EXPECT_EQ(file.Size(), 0) << before;
+      file.WriteString("new");
+    }
+    TIdFileStream file(path, TIdFileMode::fmOpenRead);
+    EXPECT_EQ(file.ReadToEnd(), "new") << before;
+    EXPECT_TRUE(mv::DeleteFileAt(path));
+  }
+}
+
 TEST(FileStream, FailuresNameThePath) {
   const std::string missing = "/nonexistent-dir-for-codecs-test/a.txt";
   // "Не возможно открыть файл " in Windows-1251, then the path.

@@ -1,3 +1,4 @@
+#include "mime/IdCoderMIME.h"
 #include "mime/IdCoderUUE.h"
 
 #include <gtest/gtest.h>
@@ -85,4 +86,23 @@ TEST(UueXxe, RoundTripEveryLengthUpTo300) {
     ASSERT_EQ((RoundTrip<TIdEncoderUUE, TIdDecoderUUE>(bytes)), bytes) << "UUE length " << length;
     ASSERT_EQ((RoundTrip<TIdEncoderXXE, TIdDecoderXXE>(bytes)), bytes) << "XXE length " << length;
   }
+}
+
+TEST(EncoderLines, AppendLineWritesTheLineEncodeWrites) {
+  TIdEncoderUUE uue;
+  TIdEncoderXXE xxe;
+  TIdEncoderMIME mime;
+  for (TIdEncoder3to4 *encoder : std::initializer_list<TIdEncoder3to4 *>{&uue, &xxe, &mime}) {
+    for (std::size_t length = 0; length <= 63; ++length) {
+      std::string bytes;
+      for (std::size_t i = 0; i < length; ++i)
+        bytes += static_cast<char>(i * 37 + length);
+      TIdMemoryStream source(bytes);
+      std::string text = "kept";
+      encoder->AppendLine(bytes.data(), bytes.size(), text);
+      EXPECT_EQ(text, "kept" + encoder->Encode(source)) << encoder->CodingTable << " " << length;
+    }
+  }
+  std::string text;
+  EXPECT_THROW(uue.AppendLine(std::string(64, 'x').data(), 64, text), EIdException);
 }

@@ -43,3 +43,23 @@ TEST(CopyFile, SourceThatReportsNoSizeIsCopiedByItsContent) {
   ASSERT_TRUE(mv::CopyFileTo("/proc/self/cmdline", dir.Win1251Path() + "cmdline", true));
   EXPECT_EQ(ReadBytes(dir.Utf8Path() + "cmdline"), expected);
 }
+
+TEST(LinkFile, ASecondNameSharesTheBytesAndGetsANewFilesPermissions) {
+  ScratchDir dir;
+  std::ofstream(dir.DiskPath() + "private.bin", std::ios::binary) << "attachment";
+  ASSERT_EQ(chmod((dir.DiskPath() + "private.bin").c_str(), 0600), 0);
+  std::ofstream(dir.DiskPath() + "taken.bin", std::ios::binary) << "older";
+  const mode_t mask = umask(022);
+  umask(mask);
+  ASSERT_TRUE(mv::LinkFileAs(dir.Path() + "private.bin", dir.Path() + "staged.bin"));
+  EXPECT_EQ(ReadAll(dir.DiskPath() + "staged.bin"), "attachment");
+  struct stat info {};
+  ASSERT_EQ(stat((dir.DiskPath() + "staged.bin").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+  // The first name going leaves the second.
+  ASSERT_EQ(unlink((dir.DiskPath() + "private.bin").c_str()), 0);
+  EXPECT_EQ(ReadAll(dir.DiskPath() + "staged.bin"), "attachment");
+  for (const char *from : {"staged.bin", "missing.bin"})
+    EXPECT_FALSE(mv::LinkFileAs(dir.Path() + from, dir.Path() + "taken.bin")) << from;
+  EXPECT_EQ(ReadAll(dir.DiskPath() + "taken.bin"), "older");
+}
