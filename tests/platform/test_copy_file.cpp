@@ -45,21 +45,21 @@ TEST(CopyFile, SourceThatReportsNoSizeIsCopiedByItsContent) {
 }
 
 TEST(LinkFile, ASecondNameSharesTheBytesAndGetsANewFilesPermissions) {
-  ScratchDir dir;
-  std::ofstream(dir.DiskPath() + "private.bin", std::ios::binary) << "attachment";
-  ASSERT_EQ(chmod((dir.DiskPath() + "private.bin").c_str(), 0600), 0);
-  std::ofstream(dir.DiskPath() + "taken.bin", std::ios::binary) << "older";
+  mvtest::ScratchDir dir;
+  std::ofstream(dir.Utf8Path() + "private.bin", std::ios::binary) << "attachment";
+  ASSERT_EQ(chmod((dir.Utf8Path() + "private.bin").c_str(), 0600), 0);
+  std::ofstream(dir.Utf8Path() + "taken.bin", std::ios::binary) << "older";
   const mode_t mask = umask(022);
   umask(mask);
-  ASSERT_TRUE(mv::LinkFileAs(dir.Path() + "private.bin", dir.Path() + "staged.bin"));
-  EXPECT_EQ(ReadAll(dir.DiskPath() + "staged.bin"), "attachment");
+  ASSERT_TRUE(mv::LinkFileAs(dir.Win1251Path() + "private.bin", dir.Win1251Path() + "staged.bin"));
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "staged.bin"), "attachment");
   struct stat info {};
-  ASSERT_EQ(stat((dir.DiskPath() + "staged.bin").c_str(), &info), 0);
+  ASSERT_EQ(stat((dir.Utf8Path() + "staged.bin").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
   // The first name going leaves the second.
-  ASSERT_EQ(unlink((dir.DiskPath() + "private.bin").c_str()), 0);
-  EXPECT_EQ(ReadAll(dir.DiskPath() + "staged.bin"), "attachment");
+  ASSERT_EQ(unlink((dir.Utf8Path() + "private.bin").c_str()), 0);
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "staged.bin"), "attachment");
   for (const char *from : {"staged.bin", "missing.bin"})
-    EXPECT_FALSE(mv::LinkFileAs(dir.Path() + from, dir.Path() + "taken.bin")) << from;
-  EXPECT_EQ(ReadAll(dir.DiskPath() + "taken.bin"), "older");
+    EXPECT_FALSE(mv::LinkFileAs(dir.Win1251Path() + from, dir.Win1251Path() + "taken.bin")) << from;
+  EXPECT_EQ(ReadBytes(dir.Utf8Path() + "taken.bin"), "older");
 }
