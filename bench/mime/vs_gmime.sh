@@ -43,8 +43,12 @@ run() {
     gmime) set -- "$work/gmime_extract" "$msg" "$out" ;;
     ripmime) set -- ripmime -i "$msg" -d "$out" ;;
   esac
-  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >"$work/$tool.stdout"
-  awk '{printf "%s %.2f %s\n", $1, $2 + $3, $4}' "$work/time"
+  # time(1) counts wall time in hundredths, too coarse for the text shapes:
+  # the wall time is the shell's clock around it.
+  local start=$EPOCHREALTIME
+  /usr/bin/time -f '%U %S %M' -o "$work/time" "$@" >"$work/$tool.stdout"
+  local end=$EPOCHREALTIME
+  awk -v a="$start" -v b="$end" '{printf "%.4f %.2f %s\n", b - a, $1 + $2, $3}' "$work/time"
 }
 
 tools=(msg-extract gmime ripmime)
@@ -73,7 +77,7 @@ for msg in "$work"/in/*.eml; do
   for tool in "${tools[@]}"; do
     w=$(median_of "${wall[$tool]}")
     c=$(median_of "${cpu[$tool]}")
-    printf '%-14s %-12s %9.3f %12.2f %9.3f %13.1f\n' "$shape" "$tool" "$w" "$(echo "$w / $gm" | bc -l)" "$c" \
+    printf '%-14s %-12s %9.4f %12.2f %9.3f %13.1f\n' "$shape" "$tool" "$w" "$(echo "$w / $gm" | bc -l)" "$c" \
       "$(echo "${rss[$tool]} / 1024" | bc -l)"
   done
   unset wall cpu rss
