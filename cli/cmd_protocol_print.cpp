@@ -1,6 +1,7 @@
 // protocol-print: handed over whole to mailvornex-cli-print, the program
 // beside this one that carries Qt (see CMakeLists.txt).
 #include "cli/Command.h"
+#include "cli/print/ProtocolPrintUsage.h"
 
 #include <cerrno>
 #include <cstring>
@@ -34,9 +35,6 @@ int RunProtocolPrint(const std::vector<std::string> &args) {
   return 1;
 }
 
-CliCommand cmd{"protocol-print",
-               "protocol-print --base DIR OUT.odt [--name MASK] [--from DD.MM.YYYY --to DD.MM.YYYY] "
-               "[--order date|sender]",
-               "Write the printed protocol (the protocol window's document) as an OpenDocument text file",
+CliCommand cmd{"protocol-print", mv::cli::kProtocolPrintUsage, mv::cli::kProtocolPrintSummary,
                &RunProtocolPrint};
 } // namespace

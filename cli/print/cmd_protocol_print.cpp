@@ -5,6 +5,7 @@
 // As in the window, a date range shows its days in date order.
 #include "cli/Command.h"
 #include "cli/Options.h"
+#include "cli/print/ProtocolPrintUsage.h"
 #include "platform/CodePage.h"
 #include "records/PProtocolDocument.h"
 #include "records/ProtocolQuery.h"
@@ -41,8 +42,7 @@ int RunProtocolPrint(const std::vector<std::string> &args) {
   }
   const CliOptions options(optionArgs, {"--base", "--name", "--from", "--to", "--order"});
   if (positional.size() != 1 || !options.Has("--base")) {
-    std::cerr << "usage: mailvornex-cli protocol-print --base DIR OUT.odt [--name MASK] "
-                 "[--from DD.MM.YYYY --to DD.MM.YYYY] [--order date|sender]\n";
+    std::cerr << "usage: mailvornex-cli " << mv::cli::kProtocolPrintUsage << "\n";
     return 2;
   }
   const std::string order = options.Value("--order", "date");
@@ -77,9 +77,6 @@ int RunProtocolPrint(const std::vector<std::string> &args) {
   return 0;
 }
 
-CliCommand cmd{"protocol-print",
-               "protocol-print --base DIR OUT.odt [--name MASK] [--from DD.MM.YYYY --to DD.MM.YYYY] "
-               "[--order date|sender]",
-               "Write the printed protocol (the protocol window's document) as an OpenDocument text file",
+CliCommand cmd{"protocol-print", mv::cli::kProtocolPrintUsage, mv::cli::kProtocolPrintSummary,
                &RunProtocolPrint};
 } // namespace

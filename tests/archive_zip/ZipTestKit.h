@@ -3,12 +3,14 @@
 // over names, attributes and sizes (for the cases no packer produces), the
 // scratch directory, file helpers, running the packers, and a recorder of reports.
 #include "archive/UnZip.h"
+#include "archive/ZipDecoders.h"
 #include "platform/CodePage.h"
 #include "tests/support/Files.h"
 #include "tests/support/ScratchDir.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +28,24 @@ using mvtest::ScratchDir;
 
 using mvtest::ReadBytes;
 using mvtest::WriteBytes;
+
+// Hands out the input at most `step` bytes per read, so that refills fall
+// inside codes.
+class ChunkedSource : public mv::zip::ByteSource {
+public:
+  ChunkedSource(std::string data, std::size_t step) : data_(std::move(data)), step_(step) {}
+  std::size_t Read(unsigned char *buffer, std::size_t size) override {
+    const std::size_t n = std::min({size, step_, data_.size() - pos_});
+    std::copy_n(data_.data() + pos_, n, buffer);
+    pos_ += n;
+    return n;
+  }
+
+private:
+  std::string data_;
+  std::size_t step_;
+  std::size_t pos_ = 0;
+};
 
 inline bool Exists(const std::string &diskPath) {
   struct stat st {};

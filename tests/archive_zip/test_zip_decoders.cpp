@@ -12,23 +12,6 @@ using mv::zip::DecodeOutcome;
 namespace {
 const std::string kRaw = MV_SOURCE_DIR "/../shared/corpus/zip/zip-rs/raw/";
 
-// Hands out the input at most `step` bytes at a time.
-class Chunked : public mv::zip::ByteSource {
-public:
-  Chunked(std::string data, std::size_t step) : data_(std::move(data)), step_(step) {}
-  std::size_t Read(unsigned char *buffer, std::size_t size) override {
-    const std::size_t n = std::min({size, step_, data_.size() - pos_});
-    std::copy_n(data_.data() + pos_, n, buffer);
-    pos_ += n;
-    return n;
-  }
-
-private:
-  std::string data_;
-  std::size_t step_;
-  std::size_t pos_ = 0;
-};
-
 class Collect : public mv::zip::ByteSink {
 public:
   void Write(const unsigned char *data, std::size_t size) override {
@@ -42,7 +25,7 @@ using Decoder = std::function<DecodeOutcome(mv::zip::ByteSource &, mv::zip::Byte
 
 std::string Decode(const Decoder &decoder, const std::string &input, std::size_t step,
                    DecodeOutcome *outcome = nullptr) {
-  Chunked in(input, step);
+  ChunkedSource in(input, step);
   Collect out;
   const DecodeOutcome result = decoder(in, out);
   if (outcome)

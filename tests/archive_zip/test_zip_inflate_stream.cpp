@@ -13,23 +13,6 @@
 using namespace ziptest;
 
 namespace {
-// Hands out at most `step` bytes per read, so refills fall inside codes.
-class ChunkSource : public mv::zip::ByteSource {
-public:
-  ChunkSource(const std::string &s, std::size_t step) : s_(s), step_(step) {}
-  std::size_t Read(unsigned char *buffer, std::size_t size) override {
-    const std::size_t n = std::min({size, step_, s_.size() - pos_});
-    std::copy_n(s_.data() + pos_, n, buffer);
-    pos_ += n;
-    return n;
-  }
-
-private:
-  const std::string &s_;
-  std::size_t step_;
-  std::size_t pos_ = 0;
-};
-
 class StringSink : public mv::zip::ByteSink {
 public:
   void Write(const unsigned char *data, std::size_t size) override {
@@ -50,7 +33,7 @@ public:
 };
 
 std::string Decode(const std::string &packed, std::size_t step = SIZE_MAX) {
-  ChunkSource in(packed, step);
+  ChunkedSource in(packed, step);
   StringSink out;
   mv::zip::InflateStream(in, out);
   return out.out;
@@ -163,7 +146,7 @@ TEST(ZipInflateStream, EntriesAtTheWholeBufferLimit) {
     data.clear();
     data.shrink_to_fit();
     mv::zip::Inflater inflater;
-    ChunkSource in(packed, SIZE_MAX);
+    ChunkedSource in(packed, SIZE_MAX);
     CrcSink out;
     inflater.Inflate(in, out, packed.size(), size);
     EXPECT_EQ(out.bytes, size);

@@ -3,6 +3,7 @@
 // Receive, cut to the requested length) and records what is sent, for tests
 // of the connection that need exact control over arrival and failures.
 #include "net/IdIOHandler.h"
+#include "net/IdTCPClient.h"
 
 #include <algorithm>
 #include <deque>
@@ -58,4 +59,16 @@ public:
 
 private:
   int FError = 0;
+};
+
+// A client connected over a fake channel that plays `incoming`.
+template <class Channel = FakeChannel> struct ConnectedOver {
+  Channel channel;
+  TIdTCPClient client;
+  explicit ConnectedOver(std::deque<std::string> incoming, bool closeAtEnd = true) {
+    channel.Incoming = std::move(incoming);
+    channel.CloseAtEnd = closeAtEnd;
+    client.SetIOHandler(&channel);
+    client.Connect();
+  }
 };

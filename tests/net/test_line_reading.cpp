@@ -11,16 +11,7 @@
 using mvtest::ExpectError;
 
 namespace {
-struct Connected {
-  FakeChannel channel;
-  TIdTCPClient client;
-  explicit Connected(std::deque<std::string> incoming, bool closeAtEnd = true) {
-    channel.Incoming = std::move(incoming);
-    channel.CloseAtEnd = closeAtEnd;
-    client.SetIOHandler(&channel);
-    client.Connect();
-  }
-};
+using Connected = ConnectedOver<FakeChannel>;
 
 std::string Repeat(char c, std::size_t n) {
   return std::string(n, c);

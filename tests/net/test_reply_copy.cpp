@@ -28,16 +28,7 @@ public:
   }
 };
 
-struct Connected {
-  ReadyChannel channel;
-  TIdTCPClient client;
-  explicit Connected(std::deque<std::string> incoming, bool closeAtEnd = true) {
-    channel.Incoming = std::move(incoming);
-    channel.CloseAtEnd = closeAtEnd;
-    client.SetIOHandler(&channel);
-    client.Connect();
-  }
-};
+using Connected = ConnectedOver<ReadyChannel>;
 
 const std::string kNext = "+OK next\r\n";
 } // namespace
