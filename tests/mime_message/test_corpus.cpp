@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
-#include <regex>
 
 using namespace testutil;
 namespace fs = std::filesystem;
@@ -33,21 +33,29 @@ std::vector<fs::path> CorpusFiles() {
 std::map<std::string, std::vector<long>> ManifestSizes() {
   std::map<std::string, std::vector<long>> result;
   std::istringstream manifest(ReadBytes((CorpusDir / "MANIFEST.md").string()));
-  const std::regex folderRe(R"(^## (\S+)/ )"), rowRe(R"(^\| `([^`]+)` \|.*\|(.*)\|$)"),
-      sizeRe(R"(\((\d+) B\))");
   std::string folder, line;
   while (std::getline(manifest, line)) {
-    std::smatch m;
-    if (std::regex_search(line, m, folderRe)) {
-      folder = m[1];
-    } else if (std::regex_search(line, m, rowRe)) {
-      std::string expected = m[2];
+    // "## folder/ ..." opens a folder; "| `file` | ... | expected |" is a row.
+    if (line.rfind("## ", 0) == 0 && line.find("/ ") != std::string::npos) {
+      folder = line.substr(3, line.find("/ ") - 3);
+    } else if (line.rfind("| `", 0) == 0 && line.size() > 4 && line.back() == '|') {
+      const std::size_t nameEnd = line.find('`', 3);
+      const std::size_t lastCell = line.rfind('|', line.size() - 2);
+      if (nameEnd == std::string::npos || lastCell == std::string::npos || lastCell <= nameEnd)
+        continue;
+      std::string expected = line.substr(lastCell + 1, line.size() - 2 - lastCell);
       expected = expected.substr(0, expected.find("uudeview"));
+      // Each attachment's size reads "(N B)".
       std::vector<long> sizes;
-      for (std::sregex_iterator it(expected.begin(), expected.end(), sizeRe), end; it != end; ++it)
-        sizes.push_back(std::stol((*it)[1]));
+      for (std::size_t at = expected.find('('); at != std::string::npos; at = expected.find('(', at + 1)) {
+        std::size_t digits = at + 1;
+        while (digits < expected.size() && std::isdigit(static_cast<unsigned char>(expected[digits])))
+          ++digits;
+        if (digits > at + 1 && expected.compare(digits, 3, " B)") == 0)
+          sizes.push_back(std::stol(expected.substr(at + 1, digits - at - 1)));
+      }
       std::sort(sizes.begin(), sizes.end());
-      result[folder + "/" + std::string(m[1])] = sizes;
+      result[folder + "/" + line.substr(3, nameEnd - 3)] = sizes;
     }
   }
   return result;
