@@ -48,10 +48,11 @@ int RunMsgExtract(const std::vector<std::string> &args) {
     if (name.empty())
       continue;
     const std::string path = FreePath(dir, name);
-    // The reader's own temporary file gets a second name with a copy's mode
-    // rather than being copied: its first name goes with the message.
-    const bool linked = a->StoredFileTemporary() && mv::LinkFileAs(a->StoredPath, path);
-    if (!linked && !mv::CopyFileTo(a->StoredPath, path, true))
+    // The reader's own temporary file is moved rather than copied (it would
+    // be deleted with the message anyway) and given a copy's mode.
+    const bool moved =
+        a->StoredFileTemporary() && mv::RenameFile(a->StoredPath, path) && mv::SetNewFileMode(path);
+    if (!moved && !mv::CopyFileTo(a->StoredPath, path, true))
       throw EIdException("Error saving attachment.");
     std::cout << mv::FileSize(path) << " " << mv::cli::Sha256OfFile(mv::ToDiskPath(path)) << " "
               << mv::Win1251ToUtf8(path.substr(dir.size())) << "\n";

@@ -334,11 +334,24 @@ mode_t CurrentUmask() {
 }
 } // namespace
 
+bool SetNewFileMode(const std::string &path) {
+  return chmod(ToDiskPath(path).c_str(), 0666 & ~CurrentUmask()) == 0;
+}
+
 bool LinkFileAs(const std::string &from, const std::string &to) {
-  const std::string target = ToDiskPath(to);
-  if (link(ToDiskPath(from).c_str(), target.c_str()) != 0)
+  // The first name keeps the file: where other users may reach it and a new
+  // file's mode would let them read it, the file is not shared this way.
+  const std::string source = ToDiskPath(from);
+  const size_t slash = source.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : source.substr(0, slash);
+  struct stat info {};
+  if (((0666 & ~CurrentUmask()) & 044) != 0 &&
+      (stat(directory.c_str(), &info) != 0 || (info.st_mode & 011) != 0))
     return false;
-  if (chmod(target.c_str(), 0666 & ~CurrentUmask()) != 0) {
+  const std::string target = ToDiskPath(to);
+  if (link(source.c_str(), target.c_str()) != 0)
+    return false;
+  if (!SetNewFileMode(to)) {
     unlink(target.c_str());
     return false;
   }

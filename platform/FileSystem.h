@@ -37,9 +37,13 @@ bool RenameFile(const std::string &from, const std::string &to);
 bool CopyFileTo(const std::string &from, const std::string &to, bool failIfExists);
 // Gives the file a second name on the same file system and the permissions
 // a new file gets (0666 less the umask), which the first name shares; false
-// when `to` exists, the names lie on different file systems or the link
-// fails otherwise. Read-only files get a copy's bytes this way at no cost.
+// when `to` exists, the names lie on different file systems, other users
+// could then read the file under its first name (its directory admits them
+// and the umask lets them read new files), or the link fails otherwise.
+// Read-only files get a copy's bytes this way at no cost.
 bool LinkFileAs(const std::string &from, const std::string &to);
+// Gives a file the permissions a new file gets (0666 less the umask).
+bool SetNewFileMode(const std::string &path);
 bool DeleteFileAt(const std::string &path);
 // The last component of a path (the whole text when it has no '/').
 std::string FileNamePart(const std::string &path);

@@ -62,4 +62,13 @@ TEST(LinkFile, ASecondNameSharesTheBytesAndGetsANewFilesPermissions) {
   for (const char *from : {"staged.bin", "missing.bin"})
     EXPECT_FALSE(mv::LinkFileAs(dir.Win1251Path() + from, dir.Win1251Path() + "taken.bin")) << from;
   EXPECT_EQ(ReadBytes(dir.Utf8Path() + "taken.bin"), "older");
+
+  // Where other users may enter the first name's directory and new files
+  // are readable by them, the file is not shared.
+  ASSERT_NE((0666 & ~mask) & 044, 0) << "the test runs under a umask that leaves new files readable";
+  ASSERT_EQ(mkdir((dir.Utf8Path() + "open").c_str(), 0755), 0);
+  std::ofstream(dir.Utf8Path() + "open/private.bin") << "attachment";
+  ASSERT_EQ(chmod((dir.Utf8Path() + "open/private.bin").c_str(), 0600), 0);
+  EXPECT_FALSE(mv::LinkFileAs(dir.Win1251Path() + "open/private.bin", dir.Win1251Path() + "shared.bin"));
+  EXPECT_FALSE(mv::FileExists(dir.Win1251Path() + "shared.bin"));
 }
