@@ -21,23 +21,31 @@ std::string_view TIdLines::operator[](std::size_t index) const {
   return std::string_view(block.Text).substr(start, block.Ends[local] - start);
 }
 
-void TIdLines::push_back(std::string_view line) {
-  Extend(line);
-  EndLine();
+void TIdLines::AppendLines(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t lf = text.find('\n');
+    std::string_view line = text.substr(0, lf);
+    if (!line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    push_back(line);
+    text.remove_prefix(lf + 1);
+  }
 }
 
 void TIdLines::clear() {
   FBlocks.clear();
+  FBlockLimit = FirstBlockSize;
   FCount = 0;
 }
 
-void TIdLines::Extend(std::string_view bytes) {
-  if (FBlocks.empty())
+void TIdLines::ExtendIntoNewBlock(std::string_view bytes) {
+  if (FBlocks.empty()) {
     FBlocks.emplace_back();
+    FBlockLimit = FirstBlockSize;
+  }
   Block *block = &FBlocks.back();
   const std::size_t openStart = block->Ends.empty() ? 0 : block->Ends.back();
-  const std::size_t limit = FBlocks.size() == 1 ? FirstBlockSize : BlockSize;
-  if (openStart > 0 && block->Text.size() + bytes.size() > limit) {
+  if (openStart > 0 && block->Text.size() + bytes.size() > FBlockLimit) {
     // The open line moves on to a fresh block with what it has so far.
     Block next;
     next.FirstLine = FCount;
@@ -46,16 +54,9 @@ void TIdLines::Extend(std::string_view bytes) {
     block->Text.resize(openStart);
     FBlocks.push_back(std::move(next));
     block = &FBlocks.back();
+    FBlockLimit = BlockSize;
   }
   block->Text.append(bytes);
-}
-
-void TIdLines::EndLine() {
-  if (FBlocks.empty())
-    FBlocks.emplace_back();
-  Block &block = FBlocks.back();
-  block.Ends.push_back(static_cast<std::uint32_t>(block.Text.size()));
-  ++FCount;
 }
 
 bool operator==(const TIdLines &a, const TIdLines &b) {

@@ -65,12 +65,31 @@ public:
   const_iterator begin() const { return {this, 0}; }
   const_iterator end() const { return {this, FCount}; }
 
-  void push_back(std::string_view line);
+  void push_back(std::string_view line) {
+    Extend(line);
+    EndLine();
+  }
+  // Adds every line of `text`, each ended by LF or CR LF (the break is not
+  // kept); `text` ends with a break.
+  void AppendLines(std::string_view text);
   void clear();
   // Building a line in pieces: Extend adds bytes to the line after the last
   // one, EndLine completes it (an empty line when nothing was added).
-  void Extend(std::string_view bytes);
-  void EndLine();
+  void Extend(std::string_view bytes) {
+    // Most lines fit the open block: only the first of a block, and one that
+    // does not fit, take the long way.
+    if (!FBlocks.empty() && FBlocks.back().Text.size() + bytes.size() <= FBlockLimit)
+      FBlocks.back().Text.append(bytes);
+    else
+      ExtendIntoNewBlock(bytes);
+  }
+  void EndLine() {
+    if (FBlocks.empty())
+      FBlocks.emplace_back();
+    Block &block = FBlocks.back();
+    block.Ends.push_back(static_cast<std::uint32_t>(block.Text.size()));
+    ++FCount;
+  }
 
   friend bool operator==(const TIdLines &a, const TIdLines &b);
 
@@ -87,6 +106,8 @@ private:
   // on in large blocks (one allocation of 2 MiB each, see LargeBlocks.h).
   static constexpr std::size_t FirstBlockSize = 256 * 1024;
   static constexpr std::size_t BlockSize = 2 * 1024 * 1024 - 1;
+  void ExtendIntoNewBlock(std::string_view bytes);
   std::vector<Block> FBlocks;
+  std::size_t FBlockLimit = FirstBlockSize; // of the last block
   std::size_t FCount = 0;
 };

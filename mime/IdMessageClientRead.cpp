@@ -76,9 +76,14 @@ void TIdMessageClient::ReadMessageBody(TIdMessage &message, const std::string &e
   try {
     if (message.NoDecode) {
       std::string_view line;
-      while (context.NextLine(line))
-        message.Body.push_back(line);
-      return;
+      for (;;) {
+        if (const std::string_view lines = context.NextPlainLines(); !lines.empty())
+          message.Body.AppendLines(lines);
+        else if (context.NextLine(line))
+          message.Body.push_back(line);
+        else
+          return;
+      }
     }
     ReadBodyParts(message, context);
   } catch (const std::exception &) {
@@ -97,7 +102,16 @@ void TIdMessageClient::ReadBodyParts(TIdMessage &message, mv::MessageReadContext
   context.Boundaries = std::exchange(message.BoundaryStack, TIdMIMEBoundary());
   std::unique_ptr<TIdMessageDecoder> decoder;
   std::string_view line;
-  while (context.NextLine(line)) {
+  for (;;) {
+    // Lines no decoder could start at go to the body in bulk.
+    if (const std::optional<std::string> starts = TIdMessageDecoderList::StartBytes(message, context)) {
+      if (const std::string_view lines = context.NextPlainLines(*starts); !lines.empty()) {
+        message.Body.AppendLines(lines);
+        continue;
+      }
+    }
+    if (!context.NextLine(line))
+      break;
     if (ClosesMultipart(context.Boundaries, line))
       continue;
     decoder = StartDecoder(message, context, line);

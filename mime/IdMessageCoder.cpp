@@ -39,6 +39,18 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderList::FindDecoder(TIdMessage
   return nullptr;
 }
 
+std::optional<std::string> TIdMessageDecoderList::StartBytes(TIdMessage &message,
+                                                             mv::MessageReadContext &context) {
+  std::string all;
+  for (const Registration &r : Registry()) {
+    const std::optional<std::string> bytes = r.Info->StartBytes(message, context);
+    if (!bytes)
+      return std::nullopt;
+    all += *bytes;
+  }
+  return all;
+}
+
 namespace mv {
 std::int64_t BufferedWriteStream::Write(const void *buffer, std::int64_t count) {
   FBuffer.append(static_cast<const char *>(buffer), static_cast<size_t>(count));

@@ -5,6 +5,7 @@
 #include "mime/IdStream.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,12 @@ public:
   // A decoder when `line` starts a part of this kind, else nullptr.
   virtual std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
                                                       std::string_view line) const = 0;
+  // The first bytes of every line TryStart could take now, or nothing when
+  // any line might start a part. The lines in between are then read in bulk
+  // without asking TryStart; a kind that does not say is asked at every line.
+  virtual std::optional<std::string> StartBytes(TIdMessage &, mv::MessageReadContext &) const {
+    return std::nullopt;
+  }
 };
 
 // The process-wide registry; "MIME" and then "UUE" are registered before the
@@ -60,6 +67,9 @@ public:
   // Asks each kind in registration order; the first decoder made wins.
   static std::unique_ptr<TIdMessageDecoder> FindDecoder(TIdMessage &message, mv::MessageReadContext &context,
                                                         std::string_view line);
+  // The first bytes of a line any kind could start a part at, or nothing
+  // when any line might start one.
+  static std::optional<std::string> StartBytes(TIdMessage &message, mv::MessageReadContext &context);
 };
 
 namespace mv {

@@ -90,6 +90,30 @@ public:
     }
   }
 
+  // Whole lines as they stand, each ended by CR LF: the same as passing
+  // them to Line one by one. Unencoded text keeps its breaks as they are and
+  // base64 skips them, so both take the lines in one piece.
+  void Lines(std::string_view lines) {
+    switch (FEncoding) {
+    case PartEncoding::Base64:
+      FBase64.DecodeLine(lines);
+      return;
+    case PartEncoding::None:
+      WritePendingBreak();
+      FDestination.WriteBuffer(lines.data(), static_cast<std::int64_t>(lines.size() - 2));
+      FBreakPending = true;
+      return;
+    case PartEncoding::QuotedPrintable:
+    case PartEncoding::Uue:
+      while (!lines.empty()) {
+        const size_t lf = lines.find('\n');
+        Line(lines.substr(0, lf - 1));
+        lines.remove_prefix(lf + 1);
+      }
+      return;
+    }
+  }
+
   void Finish(bool atMessageEnd) {
     if (FEncoding == PartEncoding::Base64)
       FBase64.Finish();
@@ -243,16 +267,21 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream
   // The first line is held here while it is decoded: a view of it must not
   // outlive the string.
   const std::string firstLine = FirstLine.value_or(std::string());
+  const bool keepsBody = !Boundary.empty() || WholeBody;
   for (;;) {
     std::string_view line;
     if (FirstLine) {
       line = firstLine;
       FirstLine.reset();
+    } else if (const std::string_view lines = context.NextPlainLines(); !lines.empty()) {
+      if (keepsBody)
+        writer.Lines(lines);
+      continue;
     } else if (!ReadLine(line)) {
       ended = true;
       break;
     }
-    if (Boundary.empty() && !WholeBody)
+    if (!keepsBody)
       continue;
     // A boundary of this part or of any enclosing multipart ends the part, so
     // a missing closing line of an inner level loses nothing that follows.
@@ -273,6 +302,12 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdStream
 }
 
 namespace {
+// A message whose body is one encoded piece, read from its first line on.
+bool EncodedSinglePart(const TIdMessage &message) {
+  const std::string &cte = message.ContentTransferEncoding;
+  return (SameAscii(cte, "base64") || SameAscii(cte, "quoted-printable")) && !IsMultipart(message);
+}
+
 // A message that is itself a file: its type or disposition makes it an
 // attachment. Text, multipart and embedded messages stay in Body; so does a
 // message without a content type (plain text by default).
@@ -301,8 +336,20 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::TryStart(TIdMessag
   bool closing = false;
   if (mv::MatchBoundaryLine(context.Boundaries, line, closing) == context.Boundaries.Count() - 1 && !closing)
     return std::make_unique<TIdMessageDecoderMIME>(message, context);
-  const std::string &cte = message.ContentTransferEncoding;
-  if ((SameAscii(cte, "base64") || SameAscii(cte, "quoted-printable")) && !IsMultipart(message))
+  if (EncodedSinglePart(message))
     return std::make_unique<TIdMessageDecoderMIME>(message, context, std::string(line));
   return nullptr;
+}
+
+std::optional<std::string> TIdMessageDecoderInfoMIME::StartBytes(TIdMessage &message,
+                                                                 mv::MessageReadContext &context) const {
+  if (context.Boundaries.Count() == 0) {
+    // Until the first line has decided it, any line may be the start.
+    if (!context.BodyIsAttachment || *context.BodyIsAttachment)
+      return std::nullopt;
+    return std::string();
+  }
+  if (EncodedSinglePart(message))
+    return std::nullopt;
+  return std::string("-"); // a delimiter line
 }

@@ -35,6 +35,7 @@ class TIdMessageDecoderInfoMIME : public TIdMessageDecoderInfo {
 public:
   std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
                                               std::string_view line) const override;
+  std::optional<std::string> StartBytes(TIdMessage &message, mv::MessageReadContext &context) const override;
 };
 
 namespace mv {

@@ -118,6 +118,11 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdStream 
   return nullptr;
 }
 
+std::optional<std::string> TIdMessageDecoderInfoUUE::StartBytes(TIdMessage &,
+                                                                mv::MessageReadContext &) const {
+  return std::string("bB"); // "begin "
+}
+
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::TryStart(TIdMessage &message,
                                                                       mv::MessageReadContext &context,
                                                                       std::string_view line) const {

@@ -18,6 +18,7 @@ class TIdMessageDecoderInfoUUE : public TIdMessageDecoderInfo {
 public:
   std::unique_ptr<TIdMessageDecoder> TryStart(TIdMessage &message, mv::MessageReadContext &context,
                                               std::string_view line) const override;
+  std::optional<std::string> StartBytes(TIdMessage &message, mv::MessageReadContext &context) const override;
 };
 
 namespace mv {

@@ -5,6 +5,8 @@
 #include "net/DotStuffing.h"
 #include "net/IdTCPConnection.h"
 
+#include <cstring>
+
 using namespace mv::msg;
 
 namespace mv {
@@ -21,6 +23,31 @@ bool MessageReadContext::NextLine(std::string_view &line) {
   }
   UnstuffDot(line);
   return true;
+}
+
+std::string_view MessageReadContext::NextPlainLines(std::string_view startBytes) {
+  if (FEnded)
+    return {};
+  const TIdManagedBuffer &input = FConnection.InputBuffer();
+  const char *const begin = input.Data();
+  const char *const end = begin + input.Size();
+  const std::size_t limit =
+      FConnection.MaxLineLength > 0 ? static_cast<std::size_t>(FConnection.MaxLineLength) : std::string::npos;
+  const bool boundariesOpen = Boundaries.Count() > 0;
+  const char *p = begin;
+  while (p < end) {
+    const char first = *p;
+    if (first == '.' || (first == '-' && boundariesOpen) || startBytes.find(first) != std::string_view::npos)
+      break;
+    const auto *lf = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    if (!lf || lf == p || lf[-1] != '\r' || static_cast<std::size_t>(lf - p) > limit ||
+        std::string_view(p, static_cast<std::size_t>(lf - 1 - p)) == FEndLine)
+      break;
+    p = lf + 1;
+  }
+  if (p == begin)
+    return {};
+  return FConnection.ConsumeBuffered(static_cast<std::size_t>(p - begin));
 }
 
 bool MessageReadContext::PushBoundary(const std::string &boundary) {

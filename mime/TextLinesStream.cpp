@@ -3,11 +3,27 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace mv {
 namespace {
-// The first LF, CR or NUL in [p, end), eight bytes to a step: a decoded
-// text arrives one line per write, and lines are short.
+// The first LF, CR or NUL in [p, end): sixteen bytes to a step where the
+// processor has SSE2 (every x86-64 one), eight elsewhere.
 const char *FindStop(const char *p, const char *const end) {
+#ifdef __SSE2__
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i nul = _mm_setzero_si128();
+  for (; end - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, nul));
+    if (const int mask = _mm_movemask_epi8(hits))
+      return p + __builtin_ctz(static_cast<unsigned>(mask));
+  }
+#else
   constexpr std::uint64_t ones = 0x0101010101010101u;
   constexpr std::uint64_t highs = 0x8080808080808080u;
   const auto hasZeroByte = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
@@ -17,6 +33,7 @@ const char *FindStop(const char *p, const char *const end) {
     if (hasZeroByte(v) | hasZeroByte(v ^ (ones * '\n')) | hasZeroByte(v ^ (ones * '\r')))
       break;
   }
+#endif
   while (p < end && *p != '\n' && *p != '\r' && *p != '\0')
     ++p;
   return p;

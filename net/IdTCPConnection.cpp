@@ -216,6 +216,12 @@ std::string_view TIdTCPConnection::ReadLineView(int timeout, int maxLength) {
   return LineContent(taken, FReadLnSplit);
 }
 
+std::string_view TIdTCPConnection::ConsumeBuffered(std::size_t count) {
+  const std::string_view taken = FInputBuffer.Consume(count);
+  DoWork(wmRead, static_cast<std::int64_t>(taken.size()));
+  return taken;
+}
+
 std::string TIdTCPConnection::ReadLine(int timeout, int maxLength) {
   const std::size_t count = LocateLine(timeout, maxLength);
   if (count == std::string::npos)

@@ -53,6 +53,11 @@ public:
   // The same line read in place: a view into the input buffer, valid until
   // the next read from this connection. A timed-out read returns an empty view.
   std::string_view ReadLineView(int timeout = IdTimeoutDefault, int maxLength = -1);
+  // Takes `count` bytes of what is already buffered (no more than that) in
+  // place, counted as read work like the lines read one by one: a reader
+  // that found whole lines in InputBuffer() takes them in one piece. The view
+  // is valid until the next read from this connection.
+  std::string_view ConsumeBuffered(std::size_t count);
   // ReadLine until a line is not empty once bytes up to 0x20 are trimmed from both ends.
   std::string ReadNonBlankLine(int attempts = INT_MAX);
   // Blocks until `count` bytes are buffered, then moves them out.
