@@ -1,5 +1,7 @@
 #include "mime/IdLines.h"
 
+#include "platform/ByteScan.h"
+
 #include <algorithm>
 
 TIdLines::TIdLines(std::initializer_list<std::string_view> lines) {
@@ -18,17 +20,34 @@ std::string_view TIdLines::operator[](std::size_t index) const {
   const Block &block = *(after - 1);
   const std::size_t local = index - block.FirstLine;
   const std::size_t start = local == 0 ? 0 : block.Ends[local - 1];
-  return std::string_view(block.Text).substr(start, block.Ends[local] - start);
+  std::string_view line(block.Text.data() + start, block.Ends[local] - start - 1);
+  if (!line.empty() && line.back() == '\r')
+    line.remove_suffix(1);
+  return line;
 }
 
 void TIdLines::AppendLines(std::string_view text) {
   while (!text.empty()) {
-    const std::size_t lf = text.find('\n');
-    std::string_view line = text.substr(0, lf);
-    if (!line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
-    push_back(line);
-    text.remove_prefix(lf + 1);
+    const std::size_t used = FBlocks.empty() ? 0 : FBlocks.back().Text.size();
+    const std::size_t room = FBlockLimit > used ? FBlockLimit - used : 0;
+    std::size_t take = text.size();
+    if (take > room) {
+      // As many whole lines as fit; a first line that does not fit goes on
+      // alone, to a block of its own if need be.
+      const std::size_t lastFitting = room > 0 ? text.rfind('\n', room - 1) : std::string_view::npos;
+      take = (lastFitting != std::string_view::npos ? lastFitting : text.find('\n')) + 1;
+    }
+    const std::string_view lines = text.substr(0, take);
+    Extend(lines);
+    Block &block = FBlocks.back();
+    const std::size_t base = block.Text.size() - lines.size();
+    const std::size_t before = block.Ends.size();
+    mv::ForEachByte(lines, '\n', [&](std::size_t at) {
+      block.Ends.push_back(static_cast<std::uint32_t>(base + at + 1));
+      return true;
+    });
+    FCount += block.Ends.size() - before;
+    text.remove_prefix(take);
   }
 }
 
@@ -49,12 +68,12 @@ void TIdLines::ExtendIntoNewBlock(std::string_view bytes) {
     // The open line moves on to a fresh block with what it has so far.
     Block next;
     next.FirstLine = FCount;
-    next.Text.reserve(std::max(BlockSize, block->Text.size() - openStart + bytes.size()));
+    next.Text.reserve(std::max(BlockSize, block->Text.size() - openStart + bytes.size() + BreakRoom));
     next.Text.assign(block->Text, openStart);
     block->Text.resize(openStart);
     FBlocks.push_back(std::move(next));
     block = &FBlocks.back();
-    FBlockLimit = BlockSize;
+    FBlockLimit = BlockSize - BreakRoom;
   }
   block->Text.append(bytes);
 }

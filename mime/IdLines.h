@@ -69,8 +69,10 @@ public:
     Extend(line);
     EndLine();
   }
-  // Adds every line of `text`, each ended by LF or CR LF (the break is not
-  // kept); `text` ends with a break.
+  // Adds the lines of `text` as they stand in a file, each ended by LF or
+  // CR LF (a line's content is what comes before its LF, less one CR right
+  // before it); `text` ends with a break. Its first line continues an open
+  // line, if any. The bytes go in at one copy.
   void AppendLines(std::string_view text);
   void clear();
   // Building a line in pieces: Extend adds bytes to the line after the last
@@ -87,6 +89,11 @@ public:
     if (FBlocks.empty())
       FBlocks.emplace_back();
     Block &block = FBlocks.back();
+    // Content ending in CR keeps it only when CR LF follows (see Block).
+    const std::size_t open = block.Ends.empty() ? 0 : block.Ends.back();
+    if (block.Text.size() > open && block.Text.back() == '\r')
+      block.Text.push_back('\r');
+    block.Text.push_back('\n');
     block.Ends.push_back(static_cast<std::uint32_t>(block.Text.size()));
     ++FCount;
   }
@@ -94,7 +101,10 @@ public:
   friend bool operator==(const TIdLines &a, const TIdLines &b);
 
 private:
-  // Lines never cross blocks; a block holds lines from FirstLine on.
+  // Lines never cross blocks; a block holds lines from FirstLine on. Each
+  // line is stored with a break after it, as in a file: LF, or CR LF (always
+  // so when the content ends in CR), so that runs of lines read from a
+  // message go in at one copy. Ends holds the offset after each break.
   struct Block {
     std::size_t FirstLine = 0;
     std::basic_string<char, std::char_traits<char>, mv::LargeBlockAllocator<char>> Text;
@@ -103,9 +113,11 @@ private:
   // A block is closed for new lines once it holds this many bytes (one
   // longer line gets a block of its own size). The first block grows with
   // the text, so a short text holds no more than it needs; a long one goes
-  // on in large blocks (one allocation of 2 MiB each, see LargeBlocks.h).
+  // on in large blocks (one allocation of 2 MiB each, see LargeBlocks.h)
+  // that keep room for the break EndLine adds.
   static constexpr std::size_t FirstBlockSize = 256 * 1024;
   static constexpr std::size_t BlockSize = 2 * 1024 * 1024 - 1;
+  static constexpr std::size_t BreakRoom = 2;
   void ExtendIntoNewBlock(std::string_view bytes);
   std::vector<Block> FBlocks;
   std::size_t FBlockLimit = FirstBlockSize; // of the last block

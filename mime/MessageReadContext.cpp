@@ -2,10 +2,9 @@
 
 #include "mime/IdException.h"
 #include "mime/IdMessageStrings.h"
+#include "mime/PlainLines.h"
 #include "net/DotStuffing.h"
 #include "net/IdTCPConnection.h"
-
-#include <cstring>
 
 using namespace mv::msg;
 
@@ -26,28 +25,21 @@ bool MessageReadContext::NextLine(std::string_view &line) {
 }
 
 std::string_view MessageReadContext::NextPlainLines(std::string_view startBytes) {
-  if (FEnded)
+  // An end line is told by its first byte; an empty one would be any empty line.
+  if (FEnded || FEndLine.empty())
     return {};
+  std::string stops(startBytes);
+  stops += '.'; // a stuffed dot
+  stops += FEndLine[0];
+  if (Boundaries.Count() > 0)
+    stops += '-';
   const TIdManagedBuffer &input = FConnection.InputBuffer();
-  const char *const begin = input.Data();
-  const char *const end = begin + input.Size();
   const std::size_t limit =
       FConnection.MaxLineLength > 0 ? static_cast<std::size_t>(FConnection.MaxLineLength) : std::string::npos;
-  const bool boundariesOpen = Boundaries.Count() > 0;
-  const char *p = begin;
-  while (p < end) {
-    const char first = *p;
-    if (first == '.' || (first == '-' && boundariesOpen) || startBytes.find(first) != std::string_view::npos)
-      break;
-    const auto *lf = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-    if (!lf || lf == p || lf[-1] != '\r' || static_cast<std::size_t>(lf - p) > limit ||
-        std::string_view(p, static_cast<std::size_t>(lf - 1 - p)) == FEndLine)
-      break;
-    p = lf + 1;
-  }
-  if (p == begin)
+  const std::size_t plain = PlainLinesPrefix(std::string_view(input.Data(), input.Size()), stops, limit);
+  if (plain == 0)
     return {};
-  return FConnection.ConsumeBuffered(static_cast<std::size_t>(p - begin));
+  return FConnection.ConsumeBuffered(plain);
 }
 
 bool MessageReadContext::PushBoundary(const std::string &boundary) {

@@ -30,11 +30,11 @@ public:
   bool NextLine(std::string_view &line);
   // Whole body lines that need no care one by one, taken in a single piece
   // from what the connection has already buffered, their breaks included:
-  // each ends in CR LF, none is the end line, carries a stuffed dot, could be
-  // a boundary of an open multipart, exceeds the connection's line limit or
-  // begins with a byte of `startBytes` (lines a decoder might start at).
-  // Empty when the next line must be read with NextLine. The view is valid
-  // until the next line is read.
+  // each ends in CR LF, and none begins like the end line, carries a stuffed
+  // dot, could be a boundary of an open multipart, exceeds the connection's
+  // line limit or begins with a byte of `startBytes` (lines a decoder might
+  // start at). Empty when the next line must be read with NextLine. The view
+  // is valid until the next line is read.
   std::string_view NextPlainLines(std::string_view startBytes = {});
   bool Ended() const { return FEnded; }
   TIdTCPConnection &Connection() const { return FConnection; }

@@ -1,25 +1,43 @@
 #include "net/IdBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 void TIdSimpleBuffer::Append(const void *bytes, std::size_t count) {
+  if (count == 0)
+    return;
+  std::memcpy(AppendSpace(count), bytes, count);
+  CommitAppend(count);
+}
+
+char *TIdSimpleBuffer::AppendSpace(std::size_t count) {
   Compact();
-  FData.append(static_cast<const char *>(bytes), count);
+  if (FCapacity - FEnd < count) {
+    const std::size_t capacity = std::max(FCapacity * 2, FEnd + count);
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+    if (FEnd > 0)
+      std::memcpy(bytes.get(), FBytes.get(), FEnd);
+    FBytes = std::move(bytes);
+    FCapacity = capacity;
+  }
+  return FBytes.get() + FEnd;
 }
 
 void TIdSimpleBuffer::Clear() {
-  FData.clear();
+  FEnd = 0;
   FOffset = 0;
 }
 
 void TIdManagedBuffer::Compact() {
   if (FOffset == 0)
     return;
-  if (FOffset == FData.size())
+  if (FOffset == FEnd) {
     Clear();
-  else if (FOffset >= CompactThreshold)
-    FData.erase(0, std::exchange(FOffset, 0));
+  } else if (FOffset >= CompactThreshold) {
+    std::memmove(FBytes.get(), FBytes.get() + FOffset, FEnd - FOffset);
+    FEnd -= std::exchange(FOffset, 0);
+  }
 }
 
 void TIdManagedBuffer::Remove(std::size_t count) {

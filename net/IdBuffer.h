@@ -5,6 +5,7 @@
 // they are read in place by Consume), so reading many short lines never
 // shifts the buffer for each line.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,15 +13,24 @@ class TIdSimpleBuffer {
 public:
   virtual ~TIdSimpleBuffer() = default;
   // Unread bytes.
-  std::size_t Size() const { return FData.size() - FOffset; }
-  const char *Data() const { return FData.data() + FOffset; }
+  std::size_t Size() const { return FEnd - FOffset; }
+  const char *Data() const { return FBytes.get() + FOffset; }
   void Append(const void *bytes, std::size_t count);
+  // Filling in place, so that a receive lands in the buffer without a copy
+  // on the way: room for `count` bytes after the unread ones (valid until the
+  // buffer next changes), of which CommitAppend keeps the first `filled`.
+  char *AppendSpace(std::size_t count);
+  void CommitAppend(std::size_t filled) { FEnd += filled; }
   virtual void Clear();
 
 protected:
   // Drops the consumed bytes from the front (a no-op in this plain buffer).
   virtual void Compact() {}
-  std::string FData;
+  // The bytes [FOffset, FEnd) of FBytes are unread; the memory is not
+  // cleared before it is filled.
+  std::unique_ptr<char[]> FBytes;
+  std::size_t FCapacity = 0;
+  std::size_t FEnd = 0;
   std::size_t FOffset = 0;
 };
 

@@ -116,14 +116,22 @@ int TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, boo
   TIdChannelUse use(*this);
   TIdIOHandler *channel = FIOHandler;
   const int wanted = RecvBufferSize > 0 ? RecvBufferSize : 1;
-  FRecvScratch.resize(static_cast<std::size_t>(wanted));
+  // Received bytes land in the input buffer itself; the room is asked for
+  // right before each receive, after any wait (and the pump it runs).
+  const auto receive = [this, channel, wanted](bool withoutWaiting) {
+    char *const room = FInputBuffer.AppendSpace(static_cast<std::size_t>(wanted));
+    const int got = withoutWaiting ? channel->ReceiveNow(room, wanted) : channel->Receive(room, wanted);
+    if (got > 0)
+      FInputBuffer.CommitAppend(static_cast<std::size_t>(got));
+    return got;
+  };
   int count;
   do {
-    // A receive that filled the whole scratch has as a rule left more
+    // A receive that filled the whole room has as a rule left more
     // behind: that is taken at once, and only an empty socket costs the wait
     // (a poll, and the pump). The pump still runs as after a wait that found
     // the socket readable.
-    count = FInputMayBePending ? channel->ReceiveNow(FRecvScratch.data(), wanted) : Id_WOULD_BLOCK;
+    count = FInputMayBePending ? receive(true) : Id_WOULD_BLOCK;
     if (count == Id_WOULD_BLOCK) {
       if (!channel->WaitReadable(timeout)) {
         FInputMayBePending = false;
@@ -131,7 +139,7 @@ int TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, boo
           throw EIdReadTimeout();
         return -1;
       }
-      count = channel->Receive(FRecvScratch.data(), wanted);
+      count = receive(false);
     } else {
       TIdAntiFreezeBase::PumpIfDue(false);
     }
@@ -153,8 +161,6 @@ int TIdTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, boo
         mv::RaiseSocketError(error);
       }
     }
-    if (count > 0)
-      FInputBuffer.Append(FRecvScratch.data(), static_cast<std::size_t>(count));
     CheckDisconnected(raiseIfDisconnected, false);
     if (count > 0)
       return count;

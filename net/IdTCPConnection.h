@@ -145,7 +145,6 @@ private:
   std::unique_ptr<TIdIOHandler> FRetiredIOHandler;
   int FChannelUseDepth = 0;
   TIdManagedBuffer FInputBuffer;
-  std::string FRecvScratch;
   // The last receive filled the scratch: the next one tries without waiting.
   bool FInputMayBePending = false;
   std::unique_ptr<std::string> FWriteBuffer;
