@@ -70,6 +70,9 @@ void TIdLines::ExtendIntoNewBlock(std::string_view bytes) {
     next.FirstLine = FCount;
     next.Text.reserve(std::max(BlockSize, block->Text.size() - openStart + bytes.size() + BreakRoom));
     next.Text.assign(block->Text, openStart);
+    // Room for the ends of lines of 32 bytes on average, so that the list
+    // rarely grows by copying; pages of it left unused are never touched.
+    next.Ends.reserve(BlockSize / 32);
     block->Text.resize(openStart);
     FBlocks.push_back(std::move(next));
     block = &FBlocks.back();

@@ -179,24 +179,44 @@ TIdFileStream::~TIdFileStream() {
 std::int64_t TIdFileStream::Read(void *buffer, std::int64_t count) {
   for (;;) {
     const ssize_t got = ::read(fd_, buffer, static_cast<std::size_t>(std::max<std::int64_t>(0, count)));
-    if (got >= 0 || errno != EINTR)
-      return got < 0 ? 0 : got;
+    if (got >= 0 || errno != EINTR) {
+      if (got <= 0)
+        return 0;
+      position_ += got;
+      return got;
+    }
   }
 }
 
 std::int64_t TIdFileStream::Write(const void *buffer, std::int64_t count) {
   for (;;) {
     const ssize_t put = ::write(fd_, buffer, static_cast<std::size_t>(std::max<std::int64_t>(0, count)));
-    if (put >= 0 || errno != EINTR)
-      return put < 0 ? 0 : put;
+    if (put >= 0 || errno != EINTR) {
+      if (put <= 0)
+        return 0;
+      position_ += put;
+      return put;
+    }
   }
 }
 
 std::int64_t TIdFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+  // Asking where the stream stands (before each read of a message file)
+  // costs no system call.
+  if (origin == TSeekOrigin::soCurrent && offset == 0)
+    return position_;
   const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                      : origin == TSeekOrigin::soCurrent ? SEEK_CUR
                                                         : SEEK_END;
-  return ::lseek(fd_, offset, whence);
+  const off_t now = ::lseek(fd_, offset, whence);
+  if (now >= 0)
+    position_ = now;
+  return now;
+}
+
+std::int64_t TIdFileStream::Size() {
+  struct stat status;
+  return ::fstat(fd_, &status) == 0 ? status.st_size : -1;
 }
 
 void TIdFileStream::SetSize(std::int64_t size) {

@@ -108,6 +108,7 @@ public:
   std::int64_t Read(void *buffer, std::int64_t count) override;
   std::int64_t Write(const void *buffer, std::int64_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  std::int64_t Size() override;
   void SetSize(std::int64_t size);
 
   const std::string &FileName() const { return fileName_; }
@@ -115,4 +116,5 @@ public:
 private:
   std::string fileName_;
   int fd_ = -1;
+  std::int64_t position_ = 0; // the descriptor's offset, kept here
 };

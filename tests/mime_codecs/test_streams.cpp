@@ -44,16 +44,26 @@ TEST(FileStream, CreatesReadsAndCopies) {
     TIdMemoryStream source("line one\r\nline two\r\n");
     EXPECT_EQ(file.CopyFrom(source, 0), 20);
     EXPECT_EQ(file.Size(), 20);
+    EXPECT_EQ(file.Position(), 20);
   }
   {
+    // The stream keeps its own position: it must follow every read and seek.
     TIdFileStream file(path, TIdFileMode::fmOpenRead);
     file.SetPosition(10);
     EXPECT_EQ(file.ReadToEnd(), "line two\r\n");
+    EXPECT_EQ(file.Position(), 20);
     EXPECT_EQ(file.Write("x", 1), 0);
+    EXPECT_EQ(file.Seek(-4, TSeekOrigin::soEnd), 16);
+    EXPECT_EQ(file.Seek(1, TSeekOrigin::soCurrent), 17);
+    EXPECT_EQ(file.ReadString(2), "o\r");
+    EXPECT_EQ(file.Position(), 19);
   }
   {
     TIdFileStream file(path, TIdFileMode::fmOpenReadWrite);
+    file.SetPosition(12);
     file.SetSize(4);
+    EXPECT_EQ(file.Position(), 4);
+    file.SetPosition(0);
     EXPECT_EQ(file.ReadToEnd(), "line");
   }
   EXPECT_TRUE(mv::DeleteFileAt(path));
