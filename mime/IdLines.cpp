@@ -15,6 +15,7 @@ TIdLines::TIdLines(const std::vector<std::string> &lines) {
 }
 
 std::string_view TIdLines::operator[](std::size_t index) const {
+  Index();
   const auto after = std::upper_bound(FBlocks.begin(), FBlocks.end(), index,
                                       [](std::size_t i, const Block &b) { return i < b.FirstLine; });
   const Block &block = *(after - 1);
@@ -26,7 +27,36 @@ std::string_view TIdLines::operator[](std::size_t index) const {
   return line;
 }
 
+void TIdLines::EndLine() {
+  if (FBlocks.empty())
+    FBlocks.emplace_back();
+  Block &block = FBlocks.back();
+  const std::string_view open = block.OpenLine();
+  const bool lfInside = open.find('\n') != std::string_view::npos;
+  // Content ending in CR keeps it only when CR LF follows.
+  if (!open.empty() && open.back() == '\r')
+    block.Text.push_back('\r');
+  block.Text.push_back('\n');
+  if (lfInside) {
+    // Its LF would not tell where it ends: its end is kept now.
+    block.FindEnds();
+    block.Ends.push_back(static_cast<std::uint32_t>(block.Text.size()));
+  }
+  block.Complete = block.Text.size();
+  FIndexed = false;
+}
+
 void TIdLines::AppendLines(std::string_view text) {
+  if (!FBlocks.empty() && FBlocks.back().OpenLine().find('\n') != std::string_view::npos) {
+    // The first line ends an open line with an LF inside: the long way.
+    const std::size_t lf = text.find('\n');
+    std::string_view rest = text.substr(0, lf);
+    if (!rest.empty() && rest.back() == '\r')
+      rest.remove_suffix(1);
+    Extend(rest);
+    EndLine();
+    text.remove_prefix(lf + 1);
+  }
   while (!text.empty()) {
     const std::size_t used = FBlocks.empty() ? 0 : FBlocks.back().Text.size();
     const std::size_t room = FBlockLimit > used ? FBlockLimit - used : 0;
@@ -37,16 +67,9 @@ void TIdLines::AppendLines(std::string_view text) {
       const std::size_t lastFitting = room > 0 ? text.rfind('\n', room - 1) : std::string_view::npos;
       take = (lastFitting != std::string_view::npos ? lastFitting : text.find('\n')) + 1;
     }
-    const std::string_view lines = text.substr(0, take);
-    Extend(lines);
-    Block &block = FBlocks.back();
-    const std::size_t base = block.Text.size() - lines.size();
-    const std::size_t before = block.Ends.size();
-    mv::ForEachByte(lines, '\n', [&](std::size_t at) {
-      block.Ends.push_back(static_cast<std::uint32_t>(base + at + 1));
-      return true;
-    });
-    FCount += block.Ends.size() - before;
+    Extend(text.substr(0, take));
+    FBlocks.back().Complete = FBlocks.back().Text.size();
+    FIndexed = false;
     text.remove_prefix(take);
   }
 }
@@ -55,6 +78,7 @@ void TIdLines::clear() {
   FBlocks.clear();
   FBlockLimit = FirstBlockSize;
   FCount = 0;
+  FIndexed = true;
 }
 
 void TIdLines::ExtendIntoNewBlock(std::string_view bytes) {
@@ -63,11 +87,10 @@ void TIdLines::ExtendIntoNewBlock(std::string_view bytes) {
     FBlockLimit = FirstBlockSize;
   }
   Block *block = &FBlocks.back();
-  const std::size_t openStart = block->Ends.empty() ? 0 : block->Ends.back();
+  const std::size_t openStart = block->Complete;
   if (openStart > 0 && block->Text.size() + bytes.size() > FBlockLimit) {
     // The open line moves on to a fresh block with what it has so far.
     Block next;
-    next.FirstLine = FCount;
     next.Text.reserve(std::max(BlockSize, block->Text.size() - openStart + bytes.size() + BreakRoom));
     next.Text.assign(block->Text, openStart);
     // Room for the ends of lines of 32 bytes on average, so that the list
@@ -79,6 +102,27 @@ void TIdLines::ExtendIntoNewBlock(std::string_view bytes) {
     FBlockLimit = BlockSize - BreakRoom;
   }
   block->Text.append(bytes);
+}
+
+void TIdLines::Block::FindEnds() {
+  const std::size_t found = Ends.empty() ? 0 : Ends.back();
+  if (found == Complete)
+    return;
+  mv::ForEachByte(std::string_view(Text).substr(found, Complete - found), '\n', [&](std::size_t at) {
+    Ends.push_back(static_cast<std::uint32_t>(found + at + 1));
+    return true;
+  });
+}
+
+void TIdLines::IndexAll() const {
+  std::size_t count = 0;
+  for (Block &block : FBlocks) {
+    block.FindEnds();
+    block.FirstLine = count;
+    count += block.Ends.size();
+  }
+  FCount = count;
+  FIndexed = true;
 }
 
 bool operator==(const TIdLines &a, const TIdLines &b) {

@@ -57,13 +57,16 @@ public:
   TIdLines(std::initializer_list<std::string_view> lines);
   TIdLines(const std::vector<std::string> &lines);
 
-  std::size_t size() const { return FCount; }
-  bool empty() const { return FCount == 0; }
+  std::size_t size() const {
+    Index();
+    return FCount;
+  }
+  bool empty() const { return size() == 0; }
   std::string_view operator[](std::size_t index) const;
   std::string_view front() const { return (*this)[0]; }
-  std::string_view back() const { return (*this)[FCount - 1]; }
+  std::string_view back() const { return (*this)[size() - 1]; }
   const_iterator begin() const { return {this, 0}; }
-  const_iterator end() const { return {this, FCount}; }
+  const_iterator end() const { return {this, size()}; }
 
   void push_back(std::string_view line) {
     Extend(line);
@@ -85,18 +88,7 @@ public:
     else
       ExtendIntoNewBlock(bytes);
   }
-  void EndLine() {
-    if (FBlocks.empty())
-      FBlocks.emplace_back();
-    Block &block = FBlocks.back();
-    // Content ending in CR keeps it only when CR LF follows (see Block).
-    const std::size_t open = block.Ends.empty() ? 0 : block.Ends.back();
-    if (block.Text.size() > open && block.Text.back() == '\r')
-      block.Text.push_back('\r');
-    block.Text.push_back('\n');
-    block.Ends.push_back(static_cast<std::uint32_t>(block.Text.size()));
-    ++FCount;
-  }
+  void EndLine();
 
   friend bool operator==(const TIdLines &a, const TIdLines &b);
 
@@ -104,11 +96,19 @@ private:
   // Lines never cross blocks; a block holds lines from FirstLine on. Each
   // line is stored with a break after it, as in a file: LF, or CR LF (always
   // so when the content ends in CR), so that runs of lines read from a
-  // message go in at one copy. Ends holds the offset after each break.
+  // message go in at one copy. Ends holds the offset after each break; the
+  // bytes from the last of them up to Complete are further whole lines not
+  // yet counted, none with an LF of its own, so that their ends are found
+  // by their LFs when the lines are first read (many texts never are: the
+  // courier files a message's attachments without reading its text). What
+  // follows Complete is the open line.
   struct Block {
     std::size_t FirstLine = 0;
     std::basic_string<char, std::char_traits<char>, mv::LargeBlockAllocator<char>> Text;
     std::vector<std::uint32_t> Ends;
+    std::size_t Complete = 0;
+    std::string_view OpenLine() const { return std::string_view(Text).substr(Complete); }
+    void FindEnds();
   };
   // A block is closed for new lines once it holds this many bytes (one
   // longer line gets a block of its own size). The first block grows with
@@ -119,7 +119,15 @@ private:
   static constexpr std::size_t BlockSize = 2 * 1024 * 1024 - 1;
   static constexpr std::size_t BreakRoom = 2;
   void ExtendIntoNewBlock(std::string_view bytes);
-  std::vector<Block> FBlocks;
+  // Brings the line ends, FirstLine and FCount up to date: reading lines
+  // does, so the lists are mutable (one list is not read from two threads).
+  void Index() const {
+    if (!FIndexed)
+      IndexAll();
+  }
+  void IndexAll() const;
+  mutable std::vector<Block> FBlocks;
   std::size_t FBlockLimit = FirstBlockSize; // of the last block
-  std::size_t FCount = 0;
+  mutable std::size_t FCount = 0;
+  mutable bool FIndexed = true;
 };

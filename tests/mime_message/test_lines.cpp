@@ -76,22 +76,54 @@ TEST(TextLines, ManyLinesAcrossBlocksReadBackAsStored) {
     model.push_back(std::string(i * 37 % 501, static_cast<char>('a' + i % 26)));
   model.insert(model.begin() + 1000, std::string(3 * 1024 * 1024, 'L')); // longer than any block
   model.insert(model.begin() + 2000, std::string());
-  TIdLines pushed, pieces;
-  for (const std::string &line : model) {
+  // Content a file form cannot hold as one line: it is kept all the same.
+  for (std::size_t at : {5u, 3000u, 12000u})
+    model.insert(model.begin() + at, "an LF\ninside");
+  for (std::size_t at : {7u, 9000u})
+    model.insert(model.begin() + at, "ends in CR\r");
+  // Built three ways, and read now and then while being built (the ends of
+  // lines added in bulk are found when they are first read).
+  TIdLines pushed, pieces, bulk;
+  std::string pendingFileForm;
+  for (std::size_t i = 0; i < model.size(); ++i) {
+    const std::string &line = model[i];
     pushed.push_back(line);
     for (std::size_t at = 0; at < line.size(); at += 300)
       pieces.Extend(std::string_view(line).substr(at, 300));
     pieces.EndLine();
+    if (line.find('\n') != std::string::npos) {
+      bulk.AppendLines(std::exchange(pendingFileForm, {}));
+      bulk.push_back(line);
+    } else {
+      // In a file, content that ends in CR needs CR LF after it.
+      pendingFileForm += line + (i % 3 || (!line.empty() && line.back() == '\r') ? "\r\n" : "\n");
+      if (i % 97 == 0)
+        bulk.AppendLines(std::exchange(pendingFileForm, {}));
+    }
+    if (i % 4999 == 0) {
+      ASSERT_EQ(pushed.size(), i + 1);
+    }
   }
-  ASSERT_EQ(pushed.size(), model.size());
-  for (std::size_t i = 0; i < model.size(); ++i)
-    ASSERT_EQ(pushed[i], model[i]) << "line " << i;
+  bulk.AppendLines(pendingFileForm);
+  for (const TIdLines *lines : {&pushed, &pieces, &bulk}) {
+    ASSERT_EQ(lines->size(), model.size());
+    for (std::size_t i = 0; i < model.size(); ++i)
+      ASSERT_EQ((*lines)[i], model[i]) << "line " << i;
+  }
   EXPECT_TRUE(std::equal(pushed.begin(), pushed.end(), model.begin(), model.end()));
-  EXPECT_EQ(pieces, pushed);
   EXPECT_EQ(TIdLines(model), pushed);
   TIdLines longer = pushed;
   longer.push_back("");
   EXPECT_FALSE(longer == pushed);
   longer.clear();
   EXPECT_TRUE(longer.empty());
+}
+
+TEST(TextLines, AppendedLinesContinueAnOpenLine) {
+  TIdLines lines;
+  lines.Extend("open ");
+  lines.AppendLines("and closed\r\nnext\n");
+  lines.Extend("with\nLF ");
+  lines.AppendLines("closed too\r\r\nlast\r\n");
+  EXPECT_EQ(lines, (TIdLines{"open and closed", "next", "with\nLF closed too\r", "last"}));
 }
