@@ -21,7 +21,6 @@ bool BrowseFolder(const QString &title, const QString &startFolder, QWidget *own
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
   // The same dialog everywhere, also where a desktop would offer its own.
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.selectFile(startFolder);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return false;
   QString chosen = QDir::cleanPath(dialog.selectedFiles().first());
