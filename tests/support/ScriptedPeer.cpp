@@ -55,6 +55,10 @@ ScriptedPeer &ScriptedPeer::ReadData() {
   FSteps.push_back({Step::ReadDataLines, {}});
   return *this;
 }
+ScriptedPeer &ScriptedPeer::Await() {
+  FSteps.push_back({Step::AwaitBytes, {}});
+  return *this;
+}
 ScriptedPeer &ScriptedPeer::Close() {
   FSteps.push_back({Step::CloseFin, {}});
   return *this;
@@ -84,14 +88,20 @@ bool ScriptedPeer::ReadClientLine(int fd, std::string &pending, std::string &lin
       pending.erase(0, lf + 1);
       return true;
     }
-    if (!WaitReadable(fd))
+    if (!ReceiveMore(fd, pending))
       return false;
-    char chunk[65536];
-    const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
-    if (n <= 0)
-      return false;
-    pending.append(chunk, static_cast<std::size_t>(n));
   }
+}
+
+bool ScriptedPeer::ReceiveMore(int fd, std::string &pending) {
+  if (!WaitReadable(fd))
+    return false;
+  char chunk[65536];
+  const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+  if (n <= 0)
+    return false;
+  pending.append(chunk, static_cast<std::size_t>(n));
+  return true;
 }
 
 void ScriptedPeer::Run() {
@@ -117,6 +127,10 @@ void ScriptedPeer::Run() {
         if (line == ".")
           break;
       }
+      break;
+    case Step::AwaitBytes:
+      if (pending.empty())
+        ReceiveMore(fd, pending);
       break;
     case Step::CloseFin:
       close(fd);

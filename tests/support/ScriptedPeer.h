@@ -24,6 +24,9 @@ public:
   ScriptedPeer &Read();
   // Reads client lines up to and including a line ".", as after DATA.
   ScriptedPeer &ReadData();
+  // Waits until the client has sent something, line or not (a TLS hello);
+  // the bytes stay unread for the steps after it.
+  ScriptedPeer &Await();
   // Reads one line, then sends the reply (with CR LF).
   ScriptedPeer &Reply(const std::string &text) { return Read().Line(text); }
   // Orderly close (FIN) of the peer's side.
@@ -38,11 +41,12 @@ public:
 
 private:
   struct Step {
-    enum Kind { SendBytes, ReadLine, ReadDataLines, CloseFin, CloseRst } kind;
+    enum Kind { SendBytes, ReadLine, ReadDataLines, AwaitBytes, CloseFin, CloseRst } kind;
     std::string bytes;
   };
   void Run();
   bool ReadClientLine(int fd, std::string &pending, std::string &line);
+  static bool ReceiveMore(int fd, std::string &pending);
 
   int FListener = -1;
   int FPort = 0;
