@@ -64,15 +64,33 @@ TEST(LineScans, PlainLinesPrefixAsByteByByte) {
   }
 }
 
+namespace {
+// Mostly CR LF lines with a rare lone CR or NUL, so that long stretches
+// hold nothing irregular and the odd byte falls anywhere in a block.
+std::string MostlyRegularText(std::mt19937 &random, std::size_t maxSize) {
+  std::string text = RandomText(random, "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\n", maxSize);
+  std::string out;
+  for (char c : text)
+    out += c == '\n' ? "\r\n" : std::string(1, c);
+  for (int odd = std::uniform_int_distribution<int>(0, 2)(random); odd > 0 && !out.empty(); --odd)
+    out[std::uniform_int_distribution<std::size_t>(0, out.size() - 1)(random)] = odd == 1 ? '\r' : '\0';
+  return out;
+}
+} // namespace
+
 TEST(LineScans, TextSplitsAsByteByByteInAnyPieces) {
   std::mt19937 random(11);
-  for (int round = 0; round < 5000; ++round) {
-    const std::string text = RandomText(
-        random, round % 4 ? std::string_view("aaaaaaaaaa\r\n\r\n") : std::string_view("a\r\n\0", 4), 300);
+  for (int round = 0; round < 6000; ++round) {
+    const std::string text = round % 3 == 2 ? MostlyRegularText(random, 600)
+                                            : RandomText(random,
+                                                         round % 3 ? std::string_view("aaaaaaaaaa\r\n\r\n")
+                                                                   : std::string_view("a\r\n\0", 4),
+                                                         300);
     TIdLines lines;
     mv::TextLinesStream stream(lines);
+    const std::size_t longestPiece = round % 2 ? 40 : 700;
     for (std::size_t at = 0; at < text.size();) {
-      const std::size_t piece = std::uniform_int_distribution<std::size_t>(1, 40)(random);
+      const std::size_t piece = std::uniform_int_distribution<std::size_t>(1, longestPiece)(random);
       stream.WriteString(std::string_view(text).substr(at, piece));
       at += piece;
     }
